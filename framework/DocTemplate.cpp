@@ -1,0 +1,51 @@
+#include "DocTemplate.h"
+
+#include "Document.h"
+
+namespace framework {
+
+CSingleDocTemplate::CSingleDocTemplate(const QString& docString, CDocument& document)
+    : m_docStrings(docString.split(QLatin1Char('\n'))), m_document(document)
+{
+    m_document.m_pDocTemplate = this;
+}
+
+QString CSingleDocTemplate::GetDocString(DocStringIndex index) const
+{
+    return index < m_docStrings.size() ? m_docStrings.at(index) : QString();
+}
+
+void CSingleDocTemplate::SetDefaultTitle(CDocument& document) const
+{
+    const QString name = GetDocString(fileNewName);
+    document.SetTitle(name.isEmpty() ? QStringLiteral("Untitled") : name);
+}
+
+bool CSingleDocTemplate::OnFileNew()
+{
+    SetDefaultTitle(m_document);
+    return m_document.OnNewDocument();
+}
+
+bool CSingleDocTemplate::OpenDocumentFile(const QString& path)
+{
+    if (!m_document.OnOpenDocument(path)) {
+        if (m_document.IsModified()) {
+            SetDefaultTitle(m_document);
+            m_document.OnNewDocument();
+        }
+        return false;
+    }
+    m_document.SetPathName(path);
+    return true;
+}
+
+bool CSingleDocTemplate::SaveDocument(const QString& path)
+{
+    if (!m_document.OnSaveDocument(path))
+        return false;
+    m_document.SetPathName(path);
+    return true;
+}
+
+}  // namespace framework

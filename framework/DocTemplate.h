@@ -1,0 +1,37 @@
+#pragma once
+// The single-document template: one document, reused for New and Open, and its type string
+// (window title, new-document name, file filter, extension, file-type id and name).
+#include <QString>
+#include <QStringList>
+
+namespace framework {
+
+class CDocument;
+
+class CSingleDocTemplate {
+public:
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
+
+    // docString holds the seven fields separated by "\n"; the document stays the caller's.
+    CSingleDocTemplate(const QString& docString, CDocument& document);
+
+    QString GetDocString(DocStringIndex index) const;
+    CDocument& GetDocument() const { return m_document; }
+
+    // The title of a document that has no file yet: the name for new documents.
+    void SetDefaultTitle(CDocument& document) const;
+
+    // File New: default title, then the document's New step.
+    bool OnFileNew();
+    // Opens a data file into the document. A load that fails after the document was touched
+    // re-initialises it as by New; a file that cannot be opened leaves it as it was.
+    bool OpenDocumentFile(const QString& path);
+    // Saves the document into path and makes that its file.
+    bool SaveDocument(const QString& path);
+
+private:
+    QStringList m_docStrings;
+    CDocument& m_document;
+};
+
+}  // namespace framework

@@ -1,0 +1,79 @@
+#include "Document.h"
+
+#include "Archive.h"
+#include "MessageBox.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace framework {
+
+const char* const kUnexpectedFormatText = "Unerwartetes Dateiformat.";
+
+QString FileOpenErrorText(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 kann nicht geöffnet werden.").arg(path);
+}
+
+QString FileSaveErrorText(const QString& path)
+{
+    return QStringLiteral("Die Datei %1 kann nicht gespeichert werden.").arg(path);
+}
+
+void CDocument::SetPathName(const QString& path)
+{
+    m_strPathName = QFileInfo(path).absoluteFilePath();
+    SetTitle(QFileInfo(path).fileName());
+}
+
+bool CDocument::OnNewDocument()
+{
+    DeleteContents();
+    m_strPathName.clear();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnOpenDocument(const QString& path)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        AfxMessageBox(FileOpenErrorText(path), MB_ICONEXCLAMATION);
+        return false;
+    }
+    DeleteContents();
+    // Marked modified while loading: a failed load leaves the contents half replaced.
+    SetModifiedFlag(true);
+    if (file.size() != 0) {
+        CArchive ar(file, CArchive::load);
+        Serialize(ar);
+        if (ar.Failed()) {
+            AfxMessageBox(QString::fromLatin1(kUnexpectedFormatText), MB_ICONEXCLAMATION);
+            return false;
+        }
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const QString& path)
+{
+    // Written beside the target and renamed over it only when complete, so that a full disc
+    // or a refused write never destroys the file that was there.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        CArchive ar(file, CArchive::store);
+        Serialize(ar);
+        ok = ar.Flush();
+    }
+    if (!ok || !file.commit()) {
+        AfxMessageBox(FileSaveErrorText(path), MB_ICONEXCLAMATION);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+}  // namespace framework

@@ -1,0 +1,55 @@
+#pragma once
+// The document base of the single-document framework: title, path name, modified flag and the
+// open and save flows that run the document's serialisation over a byte-wise archive.
+#include <QString>
+
+namespace framework {
+
+class CArchive;
+class CSingleDocTemplate;
+
+class CDocument {
+public:
+    CDocument() = default;
+    virtual ~CDocument() = default;
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    const QString& GetTitle() const { return m_strTitle; }
+    virtual void SetTitle(const QString& title) { m_strTitle = title; }
+    const QString& GetPathName() const { return m_strPathName; }
+    // Remembers the file and shows its name (with extension) as the title.
+    virtual void SetPathName(const QString& path);
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+
+    // New: empties the contents, forgets the path and clears the modified flag.
+    virtual bool OnNewDocument();
+    // Open: reads the file through Serialize; a zero-length file is not handed to the document.
+    // A file that cannot be opened is reported and leaves the document untouched (false, not
+    // modified); a load that runs past the end is reported and returns false with the document
+    // marked modified, so that the template re-initialises it.
+    virtual bool OnOpenDocument(const QString& path);
+    // Save: writes the file through Serialize; the old file stays as it was if writing fails.
+    virtual bool OnSaveDocument(const QString& path);
+
+    virtual void DeleteContents() {}
+    virtual void Serialize(CArchive& ar) = 0;
+
+private:
+    friend class CSingleDocTemplate;
+    QString m_strTitle;
+    QString m_strPathName;
+    bool m_bModified = false;
+    CSingleDocTemplate* m_pDocTemplate = nullptr;
+};
+
+// The framework's own texts for file errors.
+QString FileOpenErrorText(const QString& path);
+QString FileSaveErrorText(const QString& path);
+extern const char* const kUnexpectedFormatText;
+
+}  // namespace framework

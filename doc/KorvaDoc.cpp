@@ -1,0 +1,101 @@
+#include "KorvaDoc.h"
+
+#include "Archive.h"
+
+#include <cstring>
+
+namespace {
+// A data file ends with a line whose last eleven characters are "END" and eight underscores.
+constexpr char kEndMarker[] = "END________";
+constexpr int32_t kEndMarkerLength = sizeof kEndMarker - 1;
+// The marker's CR must stand at this index or later to be recognised.
+constexpr int32_t kFirstMarkerEnd = 13;
+// Transfer state: data captured.
+constexpr int32_t kStateDataCaptured = 1;
+constexpr int32_t kStateSearch = 3;
+}  // namespace
+
+CKorvaDoc::CKorvaDoc() : m_dlgInterface(nullptr)
+{
+    m_nTransferState = kStateSearch;
+    ResetData();
+    m_bPortOpen = 0;
+}
+
+CKorvaDoc::~CKorvaDoc() = default;
+
+bool CKorvaDoc::OnNewDocument()
+{
+    if (!framework::CDocument::OnNewDocument())
+        return false;
+    SetTitle(QString::fromLatin1(kNewTitle));
+    ResetData();
+    return true;
+}
+
+void CKorvaDoc::ResetCursors()
+{
+    m_nCursor = 0;
+    m_nRxLines = 0;
+}
+
+void CKorvaDoc::ResetData()
+{
+    m_nLineCount = 0;
+    m_nDataSize = 0;
+    ResetCursors();
+}
+
+void CKorvaDoc::OnInterface()
+{
+    m_dlgInterface.DoModal();
+}
+
+void CKorvaDoc::Serialize(framework::CArchive& ar)
+{
+    if (ar.IsStoring())
+        StoreData(ar);
+    else
+        LoadData(ar);
+}
+
+void CKorvaDoc::StoreData(framework::CArchive& ar) const
+{
+    for (int32_t p = 0; p < m_nDataSize; ++p) {
+        ar.WriteByte(static_cast<unsigned char>(m_data[p]));
+        if (m_data[p] == kCR)
+            ar.WriteByte(kLF);
+    }
+}
+
+bool CKorvaDoc::EndsWithMarker(int32_t p) const
+{
+    return p >= kFirstMarkerEnd && m_data[p] == kCR
+        && std::memcmp(&m_data[p - kEndMarkerLength], kEndMarker, kEndMarkerLength) == 0;
+}
+
+void CKorvaDoc::LoadData(framework::CArchive& ar)
+{
+    m_nDataSize = 0;
+    m_nLineCount = 0;
+    for (int32_t p = 0; p < kLoadLimit;) {
+        unsigned char b;
+        if (!ar.ReadByte(b))
+            return;  // the file ended before its marker: the archive reports the failed load
+        if (b == kLF)
+            continue;  // line ends are CR alone in memory
+        m_data[p] = static_cast<char>(b);
+        if (b == kCR)
+            ++m_nLineCount;
+        if (EndsWithMarker(p)) {
+            // The stored data end with an extra empty line, which the size includes.
+            m_data[p + 1] = kCR;
+            m_nDataSize = p + 2;
+            m_nTransferState = kStateDataCaptured;
+            return;
+        }
+        ++p;
+    }
+    // A file that fills the buffer without a marker is no data file of ours.
+    ar.FailFormat();
+}

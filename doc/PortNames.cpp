@@ -1,0 +1,24 @@
+#include "PortNames.h"
+
+#include <cstring>
+
+namespace {
+constexpr const char* kPortNames[kPortCount] = {
+    "COM1", "COM2", "COM3",  "COM4",  "COM5",  "COM6",  "COM7",  "COM8",
+    "COM9", "COM10", "COM11", "COM12", "COM13", "COM14", "COM15", "COM16",
+};
+}
+
+const char* PortNameForIndex(int32_t index)
+{
+    return index >= 0 && index < kPortCount ? kPortNames[index] : kPortNames[0];
+}
+
+int32_t PortIndexForName(const char* name)
+{
+    for (int32_t i = 0; i < kPortCount; ++i) {
+        if (std::strcmp(name, kPortNames[i]) == 0)
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,207 @@
+// The interface settings: the port file read at start-up and the dialog's exchange, driven on
+// the offscreen platform.
+#include "Einstell1.h"
+#include "MessageBox.h"
+#include "TempDir.h"
+#include "resource.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+class PortFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        framework::SetMessageBoxHandler([this](const QString& text, unsigned) {
+            messages.push_back(text);
+            return framework::IDOK;
+        });
+    }
+    void TearDown() override { framework::SetMessageBoxHandler({}); }
+
+    std::string PortFile() const { return ReadWholeFile(dir.file("VEQ.INI")); }
+    void WritePortFile(const std::string& content) { WriteWholeFile(dir.file("VEQ.INI"), content); }
+
+    TempWorkDir dir;
+    std::vector<QString> messages;
+};
+
+QComboBox* Combo(CEinstell1& dlg)
+{
+    return qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_COMBO1));
+}
+
+void TypeInto(CEinstell1& dlg, const QString& keys)
+{
+    QLineEdit* edit = Combo(dlg)->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, keys);
+}
+
+TEST_F(PortFileTest, EveryPortNameIsReadShownAndWrittenBackUnchanged)
+{
+    for (int i = 0; i < 16; ++i) {
+        const std::string name = "COM" + std::to_string(i + 1);
+        SCOPED_TRACE(name);
+        WritePortFile(name);
+        CEinstell1 dlg;
+        EXPECT_EQ(dlg.m_nPortIndex, i);
+        ASSERT_TRUE(dlg.Create());
+        EXPECT_EQ(Combo(dlg)->currentIndex(), i);
+        EXPECT_EQ(Combo(dlg)->currentText(), QString::fromStdString(name));
+        WritePortFile("");
+        dlg.OnOK();
+        EXPECT_EQ(dlg.GetResult(), framework::IDOK);
+        EXPECT_EQ(dlg.m_nPortIndex, i);
+        EXPECT_EQ(PortFile(), name);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PortFileTest, AnyOtherContentMeansCom1)
+{
+    const std::vector<std::string> contents = {"com3", "COM3\r\n", "COM17", "COM0", "", " COM2", "COM2 ", "LPT1"};
+    for (const std::string& content : contents) {
+        SCOPED_TRACE(content);
+        WritePortFile(content);
+        CEinstell1 dlg;
+        EXPECT_EQ(dlg.m_nPortIndex, 0);
+        EXPECT_EQ(dlg.m_strPort, QStringLiteral("COM1"));
+        EXPECT_EQ(PortFile(), content);  // reading never rewrites the file
+    }
+}
+
+TEST_F(PortFileTest, MissingFileMeansCom1AndIsNotCreated)
+{
+    CEinstell1 dlg;
+    EXPECT_EQ(dlg.m_nPortIndex, 0);
+    EXPECT_EQ(dlg.m_strPort, QStringLiteral("COM1"));
+    EXPECT_FALSE(FileExists(dir.file("VEQ.INI")));
+}
+
+TEST_F(PortFileTest, FileThatCannotBeOpenedForWritingMeansCom1)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write a read-only file; the folder case below covers root";
+    WritePortFile("COM4");
+    chmod(dir.file("VEQ.INI").c_str(), 0444);
+    CEinstell1 dlg;
+    EXPECT_EQ(dlg.m_nPortIndex, 0);
+}
+
+TEST_F(PortFileTest, PortFileThatIsAFolderMeansCom1AndOkStillTakesTheChoice)
+{
+    std::filesystem::create_directory(dir.file("VEQ.INI"));
+    CEinstell1 dlg;
+    EXPECT_EQ(dlg.m_nPortIndex, 0);
+    ASSERT_TRUE(dlg.Create());
+    TypeInto(dlg, QStringLiteral("COM9"));
+    dlg.OnOK();
+    EXPECT_EQ(dlg.GetResult(), framework::IDOK);
+    EXPECT_EQ(dlg.m_nPortIndex, 8);
+    EXPECT_TRUE(messages.empty());  // a write failure is silent
+}
+
+TEST_F(PortFileTest, TypedNamesMapExactlyAndTheFileHoldsOnlyTheName)
+{
+    struct Row { QString typed; int index; std::string file; };
+    const std::vector<Row> rows = {{"COM16", 15, "COM16"}, {"COM3", 2, "COM3"}, {"com3", 0, "COM1"},
+                                   {"COM17", 0, "COM1"}, {"", 0, "COM1"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        WritePortFile("COM6");
+        CEinstell1 dlg;
+        ASSERT_TRUE(dlg.Create());
+        TypeInto(dlg, row.typed);
+        dlg.OnOK();
+        EXPECT_EQ(dlg.GetResult(), framework::IDOK);
+        EXPECT_EQ(dlg.m_nPortIndex, row.index);
+        EXPECT_EQ(dlg.m_strPort, row.typed);
+        EXPECT_EQ(PortFile(), row.file);
+        CEinstell1 nextStart;
+        EXPECT_EQ(nextStart.m_nPortIndex, row.index);
+    }
+}
+
+TEST_F(PortFileTest, TypingStopsAtFiveCharacters)
+{
+    CEinstell1 dlg;
+    ASSERT_TRUE(dlg.Create());
+    TypeInto(dlg, QStringLiteral("COM123"));
+    EXPECT_EQ(Combo(dlg)->currentText(), QStringLiteral("COM12"));
+}
+
+TEST_F(PortFileTest, LongerTextIsRefusedAndTheDialogStaysOpen)
+{
+    WritePortFile("COM2");
+    CEinstell1 dlg;
+    ASSERT_TRUE(dlg.Create());
+    Combo(dlg)->setEditText(QStringLiteral("COM123"));  // set by the program, past the typing limit
+    dlg.OnOK();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("Geben Sie bitte nicht mehr als 5 Zeichen ein."));
+    EXPECT_EQ(dlg.GetResult(), 0);
+    EXPECT_EQ(dlg.m_nPortIndex, 1);
+    EXPECT_EQ(PortFile(), "COM2");
+    dlg.OnCancel();
+    EXPECT_EQ(dlg.GetResult(), framework::IDCANCEL);
+    EXPECT_EQ(dlg.m_strPort, QStringLiteral("COM2"));
+}
+
+TEST_F(PortFileTest, CancelKeepsIndexTextAndFile)
+{
+    WritePortFile("COM5");
+    CEinstell1 dlg;
+    ASSERT_TRUE(dlg.Create());
+    TypeInto(dlg, QStringLiteral("COM7"));
+    dlg.OnCancel();
+    EXPECT_EQ(dlg.GetResult(), framework::IDCANCEL);
+    EXPECT_EQ(dlg.m_nPortIndex, 4);
+    EXPECT_EQ(dlg.m_strPort, QStringLiteral("COM5"));
+    EXPECT_EQ(PortFile(), "COM5");
+}
+
+TEST_F(PortFileTest, OpeningSelectsTheFirstEntryBeginningWithTheText)
+{
+    struct Row { QString text; int selected; QString shown; };
+    const std::vector<Row> rows = {{"com1", 0, "COM1"}, {"COM1", 0, "COM1"}, {"cOm16", 15, "COM16"},
+                                   {"XYZ", -1, "XYZ"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        CEinstell1 dlg;
+        dlg.m_strPort = row.text;
+        ASSERT_TRUE(dlg.Create());
+        if (row.selected >= 0) {
+            EXPECT_EQ(Combo(dlg)->currentIndex(), row.selected);
+        }
+        EXPECT_EQ(Combo(dlg)->currentText(), row.shown);
+    }
+}
+
+TEST_F(PortFileTest, ModalRunEndsWithEnterAsOk)
+{
+    WritePortFile("COM3");
+    CEinstell1 dlg;
+    QTimer::singleShot(0, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        QTest::keyClick(modal, Qt::Key_Return);
+    });
+    EXPECT_EQ(dlg.DoModal(), framework::IDOK);
+    EXPECT_EQ(dlg.m_nPortIndex, 2);
+    EXPECT_EQ(PortFile(), "COM3");
+}
+
+}  // namespace

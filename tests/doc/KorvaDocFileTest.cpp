@@ -1,0 +1,259 @@
+// The data file: what Save writes and what Open makes of a file, through the framework's
+// open and save flows as the program uses them.
+#include "DocTemplate.h"
+#include "KorvaDoc.h"
+#include "MessageBox.h"
+#include "TempDir.h"
+#include "StringTable.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kMarkerLine = "DATA END________";
+
+class DataFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        framework::SetMessageBoxHandler([this](const QString& text, unsigned) {
+            messages.push_back(text);
+            return framework::IDOK;
+        });
+        doc = std::make_unique<CKorvaDoc>();
+        docTemplate = std::make_unique<framework::CSingleDocTemplate>(QString::fromLatin1(kDocTypeString), *doc);
+        docTemplate->OnFileNew();
+    }
+    void TearDown() override { framework::SetMessageBoxHandler({}); }
+
+    void SetData(const std::string& text)
+    {
+        text.copy(doc->m_data, text.size());
+        doc->m_nDataSize = static_cast<int32_t>(text.size());
+    }
+    std::string Data() const { return std::string(doc->m_data, doc->m_nDataSize); }
+
+    bool Open(const std::string& content, const std::string& name = "data.txt")
+    {
+        WriteWholeFile(dir.file(name), content);
+        return docTemplate->OpenDocumentFile(QString::fromStdString(dir.file(name)));
+    }
+    std::string Save(const std::string& name = "saved.txt")
+    {
+        EXPECT_TRUE(docTemplate->SaveDocument(QString::fromStdString(dir.file(name))));
+        return ReadWholeFile(dir.file(name));
+    }
+
+    void ExpectLoadRefused()
+    {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], QStringLiteral("Unerwartetes Dateiformat."));
+        EXPECT_EQ(doc->GetTitle(), QStringLiteral("VEQ_32_C_DATA"));
+        EXPECT_TRUE(doc->GetPathName().isEmpty());
+        EXPECT_EQ(doc->m_nDataSize, 0);
+        EXPECT_EQ(doc->GetLineCount(), 0);
+        EXPECT_EQ(doc->m_nCursor, 0);
+    }
+
+    TempWorkDir dir;
+    std::vector<QString> messages;
+    std::unique_ptr<CKorvaDoc> doc;
+    std::unique_ptr<framework::CSingleDocTemplate> docTemplate;
+};
+
+// Lines of printable text, each ended by CR, then the marker line.
+std::string DeviceText(int lines, int width)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+        text += std::string(width, static_cast<char>('A' + i % 26)) + '\r';
+    return text + kMarkerLine + '\r';
+}
+
+std::string WithCrLf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '\r')
+            out += '\n';
+    }
+    return out;
+}
+
+TEST_F(DataFileTest, SaveExpandsEveryCrAndWritesNothingElse)
+{
+    SetData("A1\rB\x84\xff\r\rlast");
+    EXPECT_EQ(Save(), std::string("A1\r\nB\x84\xff\r\n\r\nlast"));
+    EXPECT_EQ(doc->GetTitle(), QStringLiteral("saved.txt"));
+}
+
+TEST_F(DataFileTest, SaveAfterNewWritesAnEmptyFile)
+{
+    SetData("something\r");
+    docTemplate->OnFileNew();
+    EXPECT_EQ(Save(), "");
+}
+
+TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
+{
+    std::string text = "Temp\x80\xe9\xff 415 Hz\r";
+    for (int b = 0x80; b <= 0xFF; ++b)
+        text += static_cast<char>(b);
+    text += "\r" + kMarkerLine + "\r";
+    doc->SetTransferState(16);
+    ASSERT_TRUE(Open(WithCrLf(text)));
+    EXPECT_EQ(Data(), text + '\r');
+    EXPECT_EQ(doc->GetLineCount(), 3);
+    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DataFileTest, SaveAndLoadAgainGivesTheSameBufferSizeAndLineCount)
+{
+    ASSERT_TRUE(Open(WithCrLf(DeviceText(40, 60))));
+    const std::string loaded = Data();
+    const int32_t lines = doc->GetLineCount();
+    const std::string file = Save();
+    EXPECT_EQ(file.substr(file.size() - 4), "\r\n\r\n");
+    ASSERT_TRUE(docTemplate->OpenDocumentFile(QString::fromStdString(dir.file("saved.txt"))));
+    EXPECT_EQ(Data(), loaded);
+    EXPECT_EQ(doc->GetLineCount(), lines);
+    EXPECT_EQ(Save("again.txt"), file);
+}
+
+TEST_F(DataFileTest, FullSizeBufferLoadsUpToTheLastStorablePlace)
+{
+    // 79-character lines, padded so that the marker's CR lands on the last index a load stores.
+    std::string text = DeviceText((CKorvaDoc::kLoadLimit - 100) / 80, 79);
+    text.insert(0, std::string(CKorvaDoc::kLoadLimit - static_cast<int32_t>(text.size()), 'x'));
+    ASSERT_EQ(text.size(), static_cast<size_t>(CKorvaDoc::kLoadLimit));
+    ASSERT_TRUE(Open(WithCrLf(text)));
+    EXPECT_EQ(doc->m_nDataSize, CKorvaDoc::kLoadLimit + 1);
+    EXPECT_EQ(Data(), text + '\r');
+    EXPECT_EQ(Save(), WithCrLf(text + '\r'));
+}
+
+TEST_F(DataFileTest, FileThatFillsTheBufferWithoutMarkerIsRefused)
+{
+    SetData("old data\r");
+    doc->SetTransferState(16);
+    std::string text = DeviceText((CKorvaDoc::kLoadLimit - 100) / 80, 79);
+    text.insert(0, std::string(CKorvaDoc::kLoadLimit + 1 - static_cast<int32_t>(text.size()), 'x'));
+    EXPECT_FALSE(Open(WithCrLf(text)));  // its marker would end one place too late
+    ExpectLoadRefused();
+    EXPECT_EQ(doc->GetTransferState(), 16);
+}
+
+TEST_F(DataFileTest, FileThatEndsBeforeItsMarkerIsRefusedAndTheDocumentRenewed)
+{
+    const std::vector<std::string> files = {"no marker at all\r\n", "END________\r\n", "xEND________\r\n",
+                                            "xyEND_______\r\n", "xyend________\r\n", "xyEND________\n"};
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        messages.clear();
+        SetData("old\r");
+        doc->SetTransferState(16);
+        EXPECT_FALSE(Open(file));
+        ExpectLoadRefused();
+        EXPECT_EQ(doc->GetTransferState(), 16);
+    }
+}
+
+struct MarkerCase {
+    const char* name;
+    std::string file;
+    std::string data;  // expected buffer, the added CR included
+    int lines;
+};
+
+TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
+{
+    const std::vector<MarkerCase> cases = {
+        {"two characters before the marker are enough", "xyEND________\r\n", "xyEND________\r\r", 1},
+        {"marker at the end of a longer line", "A4 440\r\nTUNINGEND________\r\n",
+         "A4 440\rTUNINGEND________\r\r", 2},
+        {"what follows the marker is not read", "ab\r\nxyEND________\r\nmore\r\nEND________\r\n",
+         "ab\rxyEND________\r\r", 2},
+        {"marker CR followed by something else", "xyEND________\rZZZ", "xyEND________\r\r", 1},
+        {"CR alone ends a line", "a\rb\rxyEND________\r", "a\rb\rxyEND________\r\r", 3},
+        {"LF alone is dropped and joins the lines", "a\nb\nxyEND________\r\n", "abxyEND________\r\r", 1},
+    };
+    for (const MarkerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        doc->SetTransferState(16);
+        ASSERT_TRUE(Open(c.file));
+        EXPECT_EQ(Data(), c.data);
+        EXPECT_EQ(doc->GetLineCount(), c.lines);
+        EXPECT_EQ(doc->GetTransferState(), 1);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
+{
+    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    const std::string before = Data();
+    doc->SetTransferState(16);
+    ASSERT_TRUE(Open("", "empty.txt"));
+    EXPECT_EQ(doc->GetTitle(), QStringLiteral("empty.txt"));
+    EXPECT_EQ(Data(), before);
+    EXPECT_EQ(doc->GetLineCount(), 4);
+    EXPECT_EQ(doc->GetTransferState(), 16);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched)
+{
+    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    const std::string before = Data();
+    const std::vector<std::string> paths = {dir.file("missing.txt"), dir.path()};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        messages.clear();
+        EXPECT_FALSE(docTemplate->OpenDocumentFile(QString::fromStdString(path)));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], framework::FileOpenErrorText(QString::fromStdString(path)));
+        EXPECT_EQ(Data(), before);
+        EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
+    }
+}
+
+TEST_F(DataFileTest, FailedSaveIsReportedAndKeepsTheDocumentsFile)
+{
+    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    const std::string bad = dir.file("no-such-folder/x.txt");
+    EXPECT_FALSE(docTemplate->SaveDocument(QString::fromStdString(bad)));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], framework::FileSaveErrorText(QString::fromStdString(bad)));
+    EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
+    EXPECT_EQ(doc->GetPathName(), QString::fromStdString(dir.file("data.txt")));
+}
+
+TEST_F(DataFileTest, NewResetsCountersButKeepsStateAndCharacters)
+{
+    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    doc->m_nCursor = 7;
+    doc->m_nRxLines = 2;
+    ASSERT_TRUE(docTemplate->OnFileNew());
+    EXPECT_EQ(doc->GetTitle(), QStringLiteral("VEQ_32_C_DATA"));
+    EXPECT_EQ(doc->m_nDataSize + doc->GetLineCount() + doc->m_nCursor + doc->m_nRxLines, 0);
+    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(std::string(doc->m_data, 10), std::string(10, 'A'));
+}
+
+TEST(KorvaDocConstruction, StartsSearchingWithEmptyData)
+{
+    TempWorkDir dir;
+    auto doc = std::make_unique<CKorvaDoc>();
+    EXPECT_EQ(doc->GetTransferState(), 3);
+    EXPECT_EQ(doc->m_bPortOpen, 0);
+    EXPECT_EQ(doc->m_nDataSize + doc->GetLineCount() + doc->m_nCursor + doc->m_nRxLines, 0);
+    EXPECT_EQ(doc->m_dlgInterface.m_nPortIndex, 0);
+}
+
+}  // namespace

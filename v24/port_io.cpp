@@ -1,0 +1,404 @@
+// Reading, writing, break, purge, line errors, queue counts and notification.
+#include "port_slot.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace v24 {
+namespace {
+
+constexpr uint32_t kMsPerByteAtOneBaud = 32000; // ten bits of a byte, with a wide margin
+constexpr uint32_t kBreakMs = 500;
+constexpr size_t kPrintfBuffer = 256;
+
+// The write time-out: the longer of the port time-out and the line time of n bytes.
+uint32_t WriteTimeout(const PortSlot& s, uint32_t n)
+{
+    uint32_t t = 0;
+    // A driver that reports no baud rate leaves the port time-out alone.
+    if (s.settings.baudRate != 0) {
+        uint64_t lineMs = static_cast<uint64_t>(n) * kMsPerByteAtOneBaud / s.settings.baudRate;
+        t = lineMs > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<uint32_t>(lineMs);
+    }
+    if (static_cast<int32_t>(t) < s.timeoutMs)
+        t = static_cast<uint32_t>(s.timeoutMs);
+    return t;
+}
+
+// Writes n bytes, waiting up to the write time-out each time the driver is full. Only the
+// bytes the driver accepted are counted.
+uint32_t WriteCore(PortSlot& s, const unsigned char* data, uint32_t n)
+{
+    CommPlatform& p = *s.platform;
+    const uint32_t t = WriteTimeout(s, n);
+    uint32_t total = 0;
+    for (;;) {
+        uint32_t w = 0;
+        int err = p.write(s.osHandle, data, n, &w);
+        if (err != 0 && err != EAGAIN) {
+            s.lastError = err;
+            break;
+        }
+        if (err == EAGAIN)
+            s.lastError = err;
+        data += w;
+        n -= w;
+        total += w;
+        if (n == 0 || t == 0)
+            break;
+        if (w == 0 || err == EAGAIN) {
+            if (!p.waitWritable(s.osHandle, t))
+                break;
+        }
+    }
+    return total;
+}
+
+// A read failure is not returned: it is kept in lastError and its receive errors are merged.
+void RecordReadFailure(PortSlot& s, int err)
+{
+    s.lastError = err;
+    CommStatus status;
+    if (s.platform->clearError(s.osHandle, &status) == 0) {
+        s.commStatus = status;
+        MergeLineErrors(s, status.errors);
+    }
+}
+
+// Fills the empty read-ahead with what the driver holds, never waiting. True if it got any.
+bool Refill(PortSlot& s)
+{
+    s.readAheadPos = s.readAheadEnd = 0;
+    uint32_t got = 0;
+    int err = s.platform->read(s.osHandle, s.readAhead, kReadAheadSize, &got);
+    if (err == 0) {
+        s.rxEvent.reset();
+        if (got == 0)
+            s.rearmEvent.set(); // drained: the watch thread may report the next arrival
+    } else {
+        RecordReadFailure(s, err);
+        got = 0;
+    }
+    s.readAheadEnd = got;
+    return got > 0;
+}
+
+// Delivers up to n bytes: from the read-ahead while it refills, then straight from the
+// driver, waiting up to t ms for each arrival. Returns the bytes delivered.
+uint32_t ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
+{
+    const uint32_t wanted = n;
+    for (;;) {
+        if (s.readAheadPos == s.readAheadEnd && !Refill(s))
+            break;
+        uint32_t take = s.readAheadEnd - s.readAheadPos;
+        if (take > n)
+            take = n;
+        std::memcpy(dst, s.readAhead + s.readAheadPos, take);
+        s.readAheadPos += take;
+        dst += take;
+        n -= take;
+        if (n == 0)
+            return wanted;
+    }
+
+    if (t == 0)
+        return wanted - n;
+    CommPlatform& p = *s.platform;
+    uint32_t want = n, count = 0, got = 0;
+    for (;;) {
+        int err = p.read(s.osHandle, dst, want, &got);
+        if (err != 0) {
+            RecordReadFailure(s, err);
+            return wanted - (n - count);
+        }
+        s.rxEvent.reset();
+        dst += got;
+        want -= got;
+        count += got;
+        if (want == 0)
+            break;
+        if (got > 0)
+            continue;
+        s.rearmEvent.set();
+        if (!s.rxEvent.wait(t))
+            break;
+    }
+    if (got == 0)
+        s.rearmEvent.set();
+    return wanted - (n - count);
+}
+
+int32_t Peek(PortSlot& s)
+{
+    if (s.readAheadPos == s.readAheadEnd && !Refill(s))
+        return -1;
+    return s.readAhead[s.readAheadPos];
+}
+
+} // namespace
+} // namespace v24
+
+using namespace v24;
+
+extern "C" int32_t PortWriteChar(int32_t handle, int32_t c)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    unsigned char byte = static_cast<unsigned char>(c & 0xFF);
+    return WriteCore(*s, &byte, 1) >= 1 ? 0 : PORT_E_WRITE;
+}
+
+extern "C" int32_t PortWriteString(int32_t handle, const char* text)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (!text)
+        return 0;
+    return static_cast<int32_t>(
+        WriteCore(*s, reinterpret_cast<const unsigned char*>(text), std::strlen(text)));
+}
+
+extern "C" int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (n <= 0)
+        return 0;
+    if (!data)
+        return PORT_E_VALUE;
+    return static_cast<int32_t>(
+        WriteCore(*s, static_cast<const unsigned char*>(data), static_cast<uint32_t>(n)));
+}
+
+extern "C" int32_t PortPrintf(int32_t handle, const char* format, ...)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (!format)
+        return 0;
+    char text[kPrintfBuffer];
+    va_list args;
+    va_start(args, format);
+    int len = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (len <= 0)
+        return 0;
+    if (static_cast<size_t>(len) >= sizeof text)
+        len = sizeof text - 1; // vsnprintf kept the first 255 bytes
+    return static_cast<int32_t>(
+        WriteCore(*s, reinterpret_cast<const unsigned char*>(text), static_cast<uint32_t>(len)));
+}
+
+extern "C" int32_t PortReadCharTimeout(int32_t handle, unsigned char* dst, uint32_t ms)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (!dst)
+        return PORT_E_VALUE;
+    return static_cast<int32_t>(ReadCore(*s, dst, 1, ms));
+}
+
+extern "C" int32_t PortReadChar(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    unsigned char byte;
+    if (ReadCore(*s, &byte, 1, static_cast<uint32_t>(s->timeoutMs)) == 0)
+        return PORT_E_NOCHAR;
+    return byte;
+}
+
+extern "C" int32_t PortPeekChar(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    return Peek(*s);
+}
+
+extern "C" int32_t PortWaitChar(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    s->rxEvent.reset();
+    int32_t c = Peek(*s);
+    if (c >= 0)
+        return c;
+    s->rearmEvent.set();
+    if (!s->rxEvent.wait(static_cast<uint32_t>(s->timeoutMs)))
+        return -1;
+    return Peek(*s);
+}
+
+extern "C" int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t terminator)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (!buf)
+        return PORT_E_VALUE;
+    const uint32_t t = static_cast<uint32_t>(s->timeoutMs);
+    uint32_t count = 0;
+    while (count < max) {
+        unsigned char* dst = reinterpret_cast<unsigned char*>(buf) + count;
+        // The common case, a byte in the read-ahead, is taken here without the read core.
+        if (s->readAheadPos != s->readAheadEnd)
+            *dst = s->readAhead[s->readAheadPos++];
+        else if (ReadCore(*s, dst, 1, t) == 0)
+            break;
+        if (*dst == terminator)
+            break;
+        ++count;
+    }
+    buf[count] = '\0';
+    return static_cast<int32_t>(count);
+}
+
+extern "C" int32_t PortReadBlock(int32_t handle, void* buf, int32_t n)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (n <= 0)
+        return 0;
+    if (!buf)
+        return PORT_E_VALUE;
+    return static_cast<int32_t>(ReadCore(*s, static_cast<unsigned char*>(buf),
+                                         static_cast<uint32_t>(n),
+                                         static_cast<uint32_t>(s->timeoutMs)));
+}
+
+extern "C" int32_t PortBreakOn(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    s->platform->setBreak(s->osHandle, true);
+    return 0;
+}
+
+extern "C" int32_t PortBreakOff(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    s->platform->setBreak(s->osHandle, false);
+    return 0;
+}
+
+extern "C" int32_t PortSendBreak(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    s->platform->setBreak(s->osHandle, true);
+    s->platform->sleepMs(kBreakMs);
+    s->platform->setBreak(s->osHandle, false);
+    return 0;
+}
+
+extern "C" int32_t PortPurge(int32_t handle, int32_t dir)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    CommPlatform& p = *s->platform;
+    if (dir == PORT_INPUT) {
+        if (p.purge(s->osHandle, kPurgeRxAbort) != 0 || p.purge(s->osHandle, kPurgeRxClear) != 0)
+            return PORT_E_API;
+        s->readAheadPos = s->readAheadEnd = 0;
+        return 0;
+    }
+    if (dir == PORT_OUTPUT) {
+        if (p.purge(s->osHandle, kPurgeTxAbort) != 0 || p.purge(s->osHandle, kPurgeTxClear) != 0)
+            return PORT_E_API;
+        return 0;
+    }
+    return PORT_E_VALUE;
+}
+
+extern "C" int32_t PortGetLineErrors(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    CommStatus status;
+    if (s->platform->clearError(s->osHandle, &status) == 0)
+        MergeLineErrors(*s, status.errors);
+    int32_t errors = static_cast<int32_t>(s->lineErrors);
+    s->lineErrors = 0;
+    return errors;
+}
+
+namespace {
+
+// Refreshes the queue counts; a failed query leaves the previous counts in place.
+void QueryStatus(PortSlot& s)
+{
+    CommStatus status;
+    if (s.platform->clearError(s.osHandle, &status) == 0) {
+        s.commStatus = status;
+        MergeLineErrors(s, status.errors);
+    }
+}
+
+} // namespace
+
+extern "C" int32_t PortQueueCount(int32_t handle, int32_t dir)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    QueryStatus(*s);
+    if (dir == PORT_INPUT)
+        return static_cast<int32_t>(s->readAheadEnd - s->readAheadPos + s->commStatus.inQueue);
+    if (dir == PORT_OUTPUT)
+        return static_cast<int32_t>(s->commStatus.outQueue);
+    return PORT_E_VALUE;
+}
+
+extern "C" int32_t PortQueueEmpty(int32_t handle, int32_t dir)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    QueryStatus(*s);
+    if (dir == PORT_INPUT)
+        return s->readAheadEnd == s->readAheadPos && s->commStatus.inQueue == 0 ? 1 : 0;
+    if (dir == PORT_OUTPUT)
+        return s->commStatus.outQueue == 0 ? 1 : 0;
+    return PORT_E_VALUE;
+}
+
+extern "C" int32_t PortSetNotify(int32_t handle, PortWindow window, uint32_t message)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    s->notifyWindow = window;
+    s->notifyMessage = message;
+    if (!window || !message)
+        return 0;
+    s->rearmEvent.set();
+    if (PortQueueEmpty(handle, PORT_INPUT) == 0)
+        PostNotify(*s, window, message);
+    return 0;
+}
+
+extern "C" int32_t PortGetNotifyMessage(int32_t handle)
+{
+    PortSlot* s;
+    if (CheckHandle(handle, &s) != 0)
+        return 0;
+    return static_cast<int32_t>(s->notifyMessage.load());
+}

@@ -1,0 +1,257 @@
+// The port table: open, close and the per-port watch thread.
+#include "port_slot.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstring>
+
+namespace v24 {
+
+namespace {
+
+using Poster = void (*)(PortWindow, uint32_t, intptr_t, intptr_t);
+
+PortSlot g_ports[PORT_MAX];
+std::atomic<Poster> g_poster{nullptr};
+
+// How long open waits for the watch thread to report its start.
+constexpr uint32_t kThreadStartMs = 5000;
+constexpr size_t kMaxNameChars = 5;
+constexpr char kPathPrefix[] = "\\\\.\\";
+
+// "COMn" in any case is taken whole, "\\.\NAME" without its prefix; the path keeps at most
+// five name characters, upper-cased.
+int32_t FormDevicePath(const char* name, char (&path)[32])
+{
+    if (!name)
+        return PORT_E_NOPORT;
+    const char* rest;
+    if (strncasecmp(name, "COM", 3) == 0)
+        rest = name;
+    else if (std::strncmp(name, kPathPrefix, 4) == 0)
+        rest = name + 4;
+    else
+        return PORT_E_NOPORT;
+    std::strcpy(path, kPathPrefix);
+    size_t len = 4;
+    for (size_t i = 0; i < kMaxNameChars && rest[i]; ++i)
+        path[len++] = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[i])));
+    path[len] = '\0';
+    return 0;
+}
+
+void WatchThreadMain(void* arg)
+{
+    PortSlot& s = *static_cast<PortSlot*>(arg);
+    CommPlatform& p = *s.platform;
+    p.lowerThreadPriority();
+    if (p.startWatch(s.osHandle) != 0) {
+        s.lastError = PORT_E_COMMMASK;
+        s.watchState = kWatchFailed;
+        s.threadEvent.set();
+        return;
+    }
+    s.watchState = kWatchRunning;
+    s.threadEvent.set();
+
+    // After a hang-up the device stays "ready" for ever; it is reported once and the
+    // thread then waits for close only, so that it never spins.
+    bool hungUp = false;
+    while (s.isOpen.load()) {
+        WatchResult r = p.waitEvent(s.osHandle, !hungUp);
+        if (r == WatchResult::Woken)
+            continue;
+        if (r == WatchResult::HangUp)
+            hungUp = true;
+        s.rxEvent.set();
+        PostNotify(s, s.notifyWindow.load(), s.notifyMessage.load());
+        // One report per arrival: silent until a reader found the input drained.
+        s.rearmEvent.wait(Event::kInfinite);
+    }
+    p.stopWatch(s.osHandle);
+    s.threadEvent.set();
+}
+
+// Ends the watch thread for good: it is woken from both of its waits and joined, so that
+// nothing of it outlives the events and the device.
+void StopWatchThread(PortSlot& s)
+{
+    s.isOpen = 0;
+    s.platform->wake(s.osHandle);
+    s.rearmEvent.set();
+    if (s.watchThread.thread.joinable())
+        s.watchThread.thread.join();
+}
+
+Event* SlotEvent(PortSlot& s, int i)
+{
+    Event* events[] = {&s.threadEvent, &s.rxEvent, &s.rearmEvent};
+    return events[i];
+}
+constexpr int kEventCount = 3;
+
+// Releases the first `count` events; false if any release failed.
+bool ReleaseEvents(PortSlot& s, int count)
+{
+    bool ok = true;
+    for (int i = 0; i < count; ++i)
+        ok = s.platform->releaseEvent(*SlotEvent(s, i)) && ok;
+    return ok;
+}
+
+// The failure paths of open after the device was opened: give everything back.
+int32_t FailOpen(PortSlot& s, int eventsCreated, int32_t result)
+{
+    s.isOpen = 0;
+    ReleaseEvents(s, eventsCreated);
+    s.platform->close(s.osHandle);
+    s.osHandle = nullptr;
+    return result;
+}
+
+} // namespace
+
+int32_t CheckHandle(int32_t handle, PortSlot** slot)
+{
+    if (handle < 0 || handle >= PORT_MAX)
+        return PORT_E_HANDLE;
+    if (!g_ports[handle].isOpen.load())
+        return PORT_E_CLOSED;
+    *slot = &g_ports[handle];
+    return 0;
+}
+
+void MergeLineErrors(PortSlot& s, uint32_t platformErrors)
+{
+    if (platformErrors & (kErrRxOver | kErrOverrun))
+        s.lineErrors |= PORT_LE_OVERRUN;
+    if (platformErrors & kErrParity)
+        s.lineErrors |= PORT_LE_PARITY;
+    if (platformErrors & kErrFrame)
+        s.lineErrors |= PORT_LE_FRAMING;
+}
+
+void PostNotify(PortSlot& s, PortWindow window, uint32_t message)
+{
+    if (!window || !message)
+        return;
+    if (Poster post = g_poster.load())
+        post(window, message, s.portNumber, 0);
+}
+
+} // namespace v24
+
+using namespace v24;
+
+extern "C" void PortSetMessagePoster(void (*post)(PortWindow, uint32_t, intptr_t, intptr_t))
+{
+    g_poster = post;
+}
+
+extern "C" int32_t PortMaxPorts(void) { return PORT_MAX; }
+
+extern "C" int32_t PortOpen(const char* name, int32_t exclusive)
+{
+    char path[32];
+    if (int32_t rc = FormDevicePath(name, path))
+        return rc;
+
+    int32_t index = 0;
+    while (index < PORT_MAX && g_ports[index].isOpen.load())
+        ++index;
+    if (index == PORT_MAX)
+        return PORT_E_NOSLOT;
+
+    PortSlot& s = g_ports[index];
+    std::memcpy(s.devicePath, path, sizeof path);
+    s.timeoutMs = kDefaultTimeoutMs;
+    s.handshake = PORT_HS_NONE;
+    s.lastError = 0;
+    s.portNumber = index;
+    s.notifyWindow = nullptr;
+    s.notifyMessage = 0;
+    s.platform = &Platform();
+    CommPlatform& p = *s.platform;
+
+    if (int err = p.open(s.devicePath, exclusive != 0, &s.osHandle)) {
+        s.lastError = err;
+        s.osHandle = nullptr;
+        return PortErrorFromErrno(err);
+    }
+
+    s.inQueueSize = kDefaultInQueue;
+    s.outQueueSize = kDefaultOutQueue;
+    s.xoffLevel = kDefaultInQueue * 3 / 4;
+    s.xonLevel = kDefaultInQueue / 4;
+    if (int err = p.setupQueues(s.osHandle, s.inQueueSize, s.outQueueSize)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+
+    CommSettings settings;
+    if (int err = p.getState(s.osHandle, &settings)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+    // Baud rate and format stay as the driver has them; the rest is the library's line.
+    settings.binary = true;
+    settings.parityCheck = true;
+    settings.outxDsrFlow = false;
+    settings.outxCtsFlow = false;
+    settings.dtrControl = kLineEnable;
+    settings.rtsControl = kLineEnable;
+    settings.outX = false;
+    settings.inX = false;
+    settings.abortOnError = false;
+    settings.xonChar = kXonChar;
+    settings.xoffChar = kXoffChar;
+    settings.xonLim = static_cast<uint16_t>(s.xonLevel);
+    settings.xoffLim = static_cast<uint16_t>(s.inQueueSize - s.xoffLevel);
+    settings.eofChar = 0;
+    settings.evtChar = 0;
+    if (int err = p.setState(s.osHandle, settings)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+    s.settings = settings;
+
+    s.isOpen = 1;
+
+    for (int i = 0; i < kEventCount; ++i) {
+        if (!p.createEvent(*SlotEvent(s, i), false))
+            return FailOpen(s, i, PORT_E_EVENT);
+    }
+
+    s.watchState = kWatchStarting;
+    if (int err = p.startThread(s.watchThread.thread, WatchThreadMain, &s)) {
+        s.lastError = err;
+        return FailOpen(s, kEventCount, PORT_E_API);
+    }
+
+    // A thread that reports failure will never start; open need not wait the full time.
+    if (!s.threadEvent.wait(kThreadStartMs) || s.watchState.load() != kWatchRunning) {
+        StopWatchThread(s);
+        return FailOpen(s, kEventCount, PORT_E_THREAD);
+    }
+
+    p.setModemLine(s.osHandle, kLineDtr, true);
+    s.dtrState = 1;
+    p.setModemLine(s.osHandle, kLineRts, true);
+    s.rtsState = 1;
+
+    s.readAheadPos = s.readAheadEnd = 0;
+    return index;
+}
+
+extern "C" int32_t PortClose(int32_t handle)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    StopWatchThread(*s);
+    bool ok = s->platform->close(s->osHandle) == 0;
+    s->osHandle = nullptr;
+    ok = ReleaseEvents(*s, kEventCount) && ok;
+    return ok ? 0 : PORT_E_API;
+}

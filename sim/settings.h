@@ -1,0 +1,34 @@
+// What the simulated device does, and which faults it shows on demand.
+#pragma once
+
+#include "protocol.h"
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace sim {
+
+struct Faults {
+    bool mute = false;              // read everything, send nothing at all
+    bool noEot = false;             // end each transfer after its last line, without EOT
+    int pauseInLine = 0;            // 1-based line of each transfer that pauses halfway; 0: none
+    bool longLines = false;         // stretch every data line to longLineLength characters
+    bool eighthBit = false;         // set bit 7 on every character sent
+    int eotInLine = 0;              // 1-based line of each transfer with an EOT halfway; 0: none
+    int hangUpAfterLines = 0;       // close the line after this many lines sent in all; 0: never
+    bool oversize = false;          // repeat each transfer's lines beyond oversizeChars
+};
+
+struct Settings {
+    std::string identity = std::string(protocol::kIdentityPrefix) + " " +
+                           std::string(protocol::kFirmwareVersion);
+    double charsPerSecond = protocol::kLineCharsPerSecond;   // 0: as fast as the line takes it
+    std::chrono::milliseconds uploadSilence{2000};           // ends an upload without marker
+    std::chrono::milliseconds pauseLength{1500};             // for Faults::pauseInLine
+    std::size_t longLineLength = 600;
+    std::size_t oversizeChars = 420000;
+    Faults faults;
+};
+
+}  // namespace sim

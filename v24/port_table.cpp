@@ -64,6 +64,12 @@ void WatchThreadMain(void* arg)
             continue;
         if (r == WatchResult::HangUp)
             hungUp = true;
+        // A rearm given before this arrival belongs to the input already reported.
+        // Close stores isOpen before it sets rearmEvent, so a close whose rearm was just
+        // reset is seen here.
+        s.rearmEvent.reset();
+        if (!s.isOpen.load())
+            break;
         s.rxEvent.set();
         PostNotify(s, s.notifyWindow.load(), s.notifyMessage.load());
         // One report per arrival: silent until a reader found the input drained.

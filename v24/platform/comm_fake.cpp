@@ -65,6 +65,12 @@ void FakeLine::setWriteCapacity(size_t bytes)
     m_writeCapacity = bytes;
 }
 
+void FakeLine::setSettings(const CommSettings& settings)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_settings = settings;
+}
+
 #define FAKE_GETTER(type, name, field)                                                       \
     type FakeLine::name() const                                                              \
     {                                                                                        \

@@ -25,6 +25,8 @@ public:
     void setOutQueue(uint32_t bytes);
     // Bytes the driver takes before it is full (and stays full until takeOutput).
     void setWriteCapacity(size_t bytes);
+    // What the device reports as its settings from now on.
+    void setSettings(const CommSettings& settings);
 
     // Device state as the library left it.
     CommSettings settings() const;

@@ -1,0 +1,133 @@
+#include "v24_test_util.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace v24test {
+
+bool WaitUntil(const std::function<bool()>& pred, int ms)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+Pty::Pty(const char* name) : m_var(std::string("V24_") + name)
+{
+    int slave = -1;
+    char path[128];
+    if (openpty(&m_master, &slave, path, nullptr, nullptr) != 0)
+        ADD_FAILURE() << "openpty failed";
+    termios t;
+    tcgetattr(m_master, &t);
+    cfmakeraw(&t);
+    tcsetattr(m_master, TCSANOW, &t);
+    close(slave); // the library opens the slave itself
+    setenv(m_var.c_str(), path, 1);
+}
+
+Pty::~Pty()
+{
+    if (m_master >= 0)
+        close(m_master);
+    unsetenv(m_var.c_str());
+}
+
+void Pty::send(const std::string& bytes)
+{
+    ASSERT_EQ(write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+std::string Pty::receive(int quietMs)
+{
+    std::string out;
+    char buf[4096];
+    pollfd p{m_master, POLLIN, 0};
+    while (poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN)) {
+        ssize_t n = read(m_master, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    return out;
+}
+
+void Pty::hangUp()
+{
+    close(m_master);
+    m_master = -1;
+}
+
+void CloseAllPorts()
+{
+    for (int32_t h = 0; h < PORT_MAX; ++h)
+        PortClose(h);
+    PortSetMessagePoster(nullptr);
+}
+
+void PtyTest::SetUp()
+{
+    h = PortOpen("COM7", 1);
+    ASSERT_GE(h, 0);
+    ASSERT_EQ(PortSetTimeout(h, 100), 0);
+}
+
+void FakeTest::SetUp()
+{
+    line = &fake.addLine("\\\\.\\COM1");
+    previous = v24::SetCommPlatform(&fake);
+}
+
+void FakeTest::TearDown()
+{
+    CloseAllPorts();
+    v24::SetCommPlatform(previous);
+}
+
+int32_t FakeTest::openCom1(int32_t exclusive)
+{
+    int32_t h = PortOpen("COM1", exclusive);
+    EXPECT_GE(h, 0);
+    if (h >= 0)
+        PortSetTimeout(h, 50);
+    return h;
+}
+
+namespace {
+std::mutex g_postMutex;
+std::vector<Post> g_posts;
+
+void RecordPost(PortWindow window, uint32_t message, intptr_t wParam, intptr_t)
+{
+    std::lock_guard<std::mutex> lock(g_postMutex);
+    g_posts.push_back({window, message, wParam});
+}
+} // namespace
+
+void StartRecordingPosts()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_postMutex);
+        g_posts.clear();
+    }
+    PortSetMessagePoster(RecordPost);
+}
+
+std::vector<Post> Posts()
+{
+    std::lock_guard<std::mutex> lock(g_postMutex);
+    return g_posts;
+}
+
+} // namespace v24test

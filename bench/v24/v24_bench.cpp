@@ -45,6 +45,7 @@ std::string Payload()
     while (data.size() < kTotal)
         data += std::string(kLine - 1, 'a' + static_cast<char>(data.size() / kLine % 26)) + "\r";
     data.resize(kTotal);
+    data.back() = '\r'; // the last line ends too, so no read waits out the time-out
     return data;
 }
 

@@ -2,6 +2,7 @@
 // the offscreen platform.
 #include "Einstell1.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "TempDir.h"
 #include "resource.h"
 
@@ -21,20 +22,13 @@ namespace {
 
 class PortFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        framework::SetMessageBoxHandler([this](const QString& text, unsigned) {
-            messages.push_back(text);
-            return framework::IDOK;
-        });
-    }
-    void TearDown() override { framework::SetMessageBoxHandler({}); }
 
     std::string PortFile() const { return ReadWholeFile(dir.file("VEQ.INI")); }
     void WritePortFile(const std::string& content) { WriteWholeFile(dir.file("VEQ.INI"), content); }
 
     TempWorkDir dir;
-    std::vector<QString> messages;
+    MessageRecorder recorder;
+    std::vector<QString>& messages = recorder.texts;
 };
 
 QComboBox* Combo(CEinstell1& dlg)

@@ -3,6 +3,7 @@
 #include "DocTemplate.h"
 #include "KorvaDoc.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "TempDir.h"
 #include "StringTable.h"
 
@@ -19,15 +20,10 @@ class DataFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        framework::SetMessageBoxHandler([this](const QString& text, unsigned) {
-            messages.push_back(text);
-            return framework::IDOK;
-        });
         doc = std::make_unique<CKorvaDoc>();
         docTemplate = std::make_unique<framework::CSingleDocTemplate>(QString::fromLatin1(kDocTypeString), *doc);
         docTemplate->OnFileNew();
     }
-    void TearDown() override { framework::SetMessageBoxHandler({}); }
 
     void SetData(const std::string& text)
     {
@@ -59,7 +55,8 @@ protected:
     }
 
     TempWorkDir dir;
-    std::vector<QString> messages;
+    MessageRecorder recorder;
+    std::vector<QString>& messages = recorder.texts;
     std::unique_ptr<CKorvaDoc> doc;
     std::unique_ptr<framework::CSingleDocTemplate> docTemplate;
 };

@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "Archive.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +36,6 @@ public:
 
 class DocumentFlow : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        framework::SetMessageBoxHandler([this](const QString& text, unsigned) {
-            messages.push_back(text);
-            return framework::IDOK;
-        });
-    }
-    void TearDown() override { framework::SetMessageBoxHandler({}); }
     QString Path(const std::string& name, const std::string& content)
     {
         WriteWholeFile(dir.file(name), content);
@@ -52,7 +45,8 @@ protected:
     TempWorkDir dir;
     ThreeByteDoc doc;
     framework::CSingleDocTemplate docTemplate{QStringLiteral("Title\n\nFresh\nFiles (*.x)\n.x\nid\nname"), doc};
-    std::vector<QString> messages;
+    MessageRecorder recorder;
+    std::vector<QString>& messages = recorder.texts;
 };
 
 TEST_F(DocumentFlow, GoodFileBecomesTheDocumentsFile)

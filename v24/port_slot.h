@@ -13,7 +13,7 @@ namespace v24 {
 constexpr int32_t kDefaultTimeoutMs = 1000;
 constexpr uint32_t kDefaultInQueue = 4096;
 constexpr uint32_t kDefaultOutQueue = 2048;
-constexpr uint32_t kReadAheadSize = 512;
+constexpr uint32_t kReadAheadSize = 4096;
 constexpr char kXonChar = 17;
 constexpr char kXoffChar = 19;
 

@@ -13,6 +13,9 @@ namespace v24 {
 constexpr int32_t kDefaultTimeoutMs = 1000;
 constexpr uint32_t kDefaultInQueue = 4096;
 constexpr uint32_t kDefaultOutQueue = 2048;
+// As large as the terminal line discipline's own buffer: each read() of a tty first pushes
+// the driver's pending input through and costs about as much as taking 4 KiB, so a refill
+// takes everything the driver holds in one call.
 constexpr uint32_t kReadAheadSize = 4096;
 constexpr char kXonChar = 17;
 constexpr char kXoffChar = 19;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
@@ -16,6 +17,9 @@ constexpr std::size_t kMaxLineLength = 4096;  // longer input lines are cut
 constexpr std::size_t kMaxStoredChars = 1 << 20;
 constexpr std::chrono::milliseconds kHangUpBackOff{100};
 constexpr std::chrono::hours kNoDeadline{1};
+// A pseudo-terminal discards what its far side has not read yet when the device side
+// closes; a real line has carried the bytes before it drops, so the device lingers.
+constexpr std::chrono::milliseconds kHangUpLinger{300};
 
 std::size_t burstFor(const Settings& s) { return s.charsPerSecond > 0 ? kPacedBurst : kFastBurst; }
 
@@ -252,9 +256,12 @@ void Engine::countLine()
 
 void Engine::hangUp()
 {
+    // Told before the line drops, so that whoever sees the hang-up also sees why.
+    m_hungUp = true;
+    ::tcdrain(m_fd);
+    pauseFor(kHangUpLinger);
     ::close(m_fd);
     m_fd = -1;
-    m_hungUp = true;
 }
 
 Engine::Wake Engine::waitIo(bool wantOutput, Clock::time_point deadline)

@@ -55,7 +55,7 @@ std::vector<Model> models()
 
 constexpr const char* kPlaces[] = {"AULA", "CHURCH", "STUDIO", "HALL", "SCHOOL",
                                    "CHAPEL", "MUSEUM", "LIBRARY", "FOYER", "SALON"};
-constexpr int kFactoryInstrumentCount = 100;
+constexpr int kFactoryInstrumentCount = 89;
 
 std::vector<Instrument> buildInstruments()
 {

@@ -6,34 +6,35 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 using namespace simtest;
 namespace protocol = sim::protocol;
 
 namespace {
 
-DeviceLine* WithFault(void (*arm)(sim::Settings&))
+std::unique_ptr<DeviceLine> WithFault(void (*arm)(sim::Settings&))
 {
     sim::Settings s = DeviceLine::fastSettings();
     arm(s);
-    return new DeviceLine(s);
+    return std::make_unique<DeviceLine>(s);
 }
 
 }  // namespace
 
 TEST(SimFaults, MuteAndForeignIdentity)
 {
-    std::unique_ptr<DeviceLine> mute(WithFault([](sim::Settings& s) { s.faults.mute = true; }));
+    auto mute = WithFault([](sim::Settings& s) { s.faults.mute = true; });
     mute->send("R\r\nDD\r\n");
     EXPECT_EQ(mute->readQuiet(500), "");
-    std::unique_ptr<DeviceLine> other(WithFault([](sim::Settings& s) { s.identity = "MODEM OK"; }));
+    auto other = WithFault([](sim::Settings& s) { s.identity = "MODEM OK"; });
     other->send("R\r\n");
     EXPECT_EQ(other->readUntil('\n'), "MODEM OK\r\n");
 }
 
 TEST(SimFaults, NoEotStopsAfterTheMarkerLine)
 {
-    std::unique_ptr<DeviceLine> line(WithFault([](sim::Settings& s) { s.faults.noEot = true; }));
+    auto line = WithFault([](sim::Settings& s) { s.faults.noEot = true; });
     line->send("DD\r\n");
     std::string got = line->readQuiet(500);
     EXPECT_EQ(got.find(protocol::kEot), std::string::npos);
@@ -44,19 +45,19 @@ TEST(SimFaults, NoEotStopsAfterTheMarkerLine)
 
 TEST(SimFaults, LongLinesEighthBitAndOversize)
 {
-    std::unique_ptr<DeviceLine> longer(WithFault([](sim::Settings& s) { s.faults.longLines = true; }));
+    auto longer = WithFault([](sim::Settings& s) { s.faults.longLines = true; });
     sim::Lines lines = SplitLines(longer->transfer("DD"));
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.size() > 500; }));
 
-    std::unique_ptr<DeviceLine> high(WithFault([](sim::Settings& s) { s.faults.eighthBit = true; }));
+    auto high = WithFault([](sim::Settings& s) { s.faults.eighthBit = true; });
     high->send("R\r\n");
     std::string answer = high->readQuiet(500);
     ASSERT_FALSE(answer.empty());
     for (char c : answer)
         EXPECT_TRUE(static_cast<unsigned char>(c) & 0x80) << int(c);
 
-    std::unique_ptr<DeviceLine> big(WithFault([](sim::Settings& s) { s.faults.oversize = true; }));
+    auto big = WithFault([](sim::Settings& s) { s.faults.oversize = true; });
     std::string all = big->transfer("DD");
     EXPECT_GT(all.size(), 400000u);
     EXPECT_EQ(all.back(), protocol::kEot);
@@ -64,7 +65,7 @@ TEST(SimFaults, LongLinesEighthBitAndOversize)
 
 TEST(SimFaults, EotInTheMiddleOfALine)
 {
-    std::unique_ptr<DeviceLine> line(WithFault([](sim::Settings& s) { s.faults.eotInLine = 3; }));
+    auto line = WithFault([](sim::Settings& s) { s.faults.eotInLine = 3; });
     std::string got = line->transfer("DD");
     ASSERT_FALSE(got.empty());
     ASSERT_EQ(got.back(), protocol::kEot);
@@ -77,8 +78,7 @@ TEST(SimFaults, EotInTheMiddleOfALine)
 
 TEST(SimFaults, HangUpAfterLines)
 {
-    std::unique_ptr<DeviceLine> line(
-        WithFault([](sim::Settings& s) { s.faults.hangUpAfterLines = 5; }));
+    auto line = WithFault([](sim::Settings& s) { s.faults.hangUpAfterLines = 5; });
     line->send("DT\r\n");
     std::string got = line->readQuiet(3000);
     EXPECT_TRUE(line->hungUp());
@@ -89,10 +89,10 @@ TEST(SimFaults, HangUpAfterLines)
 
 TEST(SimFaults, PauseInsideALine)
 {
-    std::unique_ptr<DeviceLine> line(WithFault([](sim::Settings& s) {
+    auto line = WithFault([](sim::Settings& s) {
         s.faults.pauseInLine = 2;
         s.pauseLength = std::chrono::milliseconds(1500);
-    }));
+    });
     line->send("DD\r\n");
     // The line stays incomplete while the device pauses, then the transfer goes on.
     std::string first = line->readQuiet(700);

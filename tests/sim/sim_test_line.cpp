@@ -41,10 +41,10 @@ void DeviceLine::send(const std::string& bytes)
     ASSERT_EQ(::write(m_slave, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
 }
 
-std::string DeviceLine::readUntil(char end, int quietMs)
+std::string DeviceLine::read(int end, int quietMs)
 {
     std::string got;
-    size_t end_at = m_pending.find(end);
+    size_t end_at = end == kNoEnd ? std::string::npos : m_pending.find(static_cast<char>(end));
     if (end_at != std::string::npos) {
         got = m_pending.substr(0, end_at + 1);
         m_pending.erase(0, end_at + 1);
@@ -62,7 +62,7 @@ std::string DeviceLine::readUntil(char end, int quietMs)
             return got;
         }
         for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] == end) {
+            if (buf[i] == static_cast<char>(end) && end != kNoEnd) {
                 got.append(buf, i + 1);
                 m_pending.assign(buf + i + 1, n - i - 1);
                 return got;
@@ -74,7 +74,7 @@ std::string DeviceLine::readUntil(char end, int quietMs)
 
 std::string DeviceLine::readQuiet(int quietMs)
 {
-    return readUntil('\0', quietMs);
+    return read(kNoEnd, quietMs);
 }
 
 std::string DeviceLine::transfer(const std::string& command)

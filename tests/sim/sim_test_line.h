@@ -19,7 +19,7 @@ public:
     void send(const std::string& bytes);
     // Reads until `end` has arrived (included), the line hangs up, or nothing came for
     // quietMs. The generous default keeps a slow machine from failing a test.
-    std::string readUntil(char end, int quietMs = 5000);
+    std::string readUntil(char end, int quietMs = 5000) { return read(end, quietMs); }
     // Whatever arrives until the line has been quiet for quietMs.
     std::string readQuiet(int quietMs);
     // Sends a command and returns everything up to and including the EOT.
@@ -28,6 +28,9 @@ public:
     sim::Engine& engine() { return *m_engine; }
 
 private:
+    static constexpr int kNoEnd = -1;
+    std::string read(int end, int quietMs);
+
     int m_slave = -1;
     bool m_hungUp = false;
     std::string m_pending;   // read past an end, kept for the next read

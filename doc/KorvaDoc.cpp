@@ -10,19 +10,21 @@ constexpr char kEndMarker[] = "END________";
 constexpr int32_t kEndMarkerLength = sizeof kEndMarker - 1;
 // The marker's CR must stand at this index or later to be recognised.
 constexpr int32_t kFirstMarkerEnd = 13;
-// Transfer state: data captured.
-constexpr int32_t kStateDataCaptured = 1;
-constexpr int32_t kStateSearch = 3;
+// Any negative handle is refused by the port library as a wrong handle.
+constexpr int32_t kNoHandle = -1;
 }  // namespace
 
-CKorvaDoc::CKorvaDoc() : m_dlgInterface(nullptr)
+CKorvaDoc::CKorvaDoc() : m_hPort(kNoHandle), m_dlgInterface(nullptr)
 {
     m_nTransferState = kStateSearch;
     ResetData();
     m_bPortOpen = 0;
 }
 
-CKorvaDoc::~CKorvaDoc() = default;
+CKorvaDoc::~CKorvaDoc()
+{
+    ClosePort();
+}
 
 bool CKorvaDoc::OnNewDocument()
 {
@@ -37,6 +39,7 @@ void CKorvaDoc::ResetCursors()
 {
     m_nCursor = 0;
     m_nRxLines = 0;
+    m_bLineOpenAtLimit = false;
 }
 
 void CKorvaDoc::ResetData()

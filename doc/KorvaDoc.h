@@ -18,6 +18,15 @@ public:
     static constexpr char kCR = 0x0D;
     static constexpr char kLF = 0x0A;
     static constexpr const char* kNewTitle = "VEQ_32_C_DATA";
+    // ReceiveBlock's own result for a buffer that cannot take the next character.
+    static constexpr int32_t kBufferFull = -20;
+
+    // Transfer states that the document sets itself (the controller's codes).
+    static constexpr int32_t kStateIdentified = 0;
+    static constexpr int32_t kStateDataCaptured = 1;
+    static constexpr int32_t kStateTimedOut = 2;
+    static constexpr int32_t kStateSearch = 3;
+    static constexpr int32_t kStateNoDevice = 15;
 
     CKorvaDoc();
     ~CKorvaDoc() override;
@@ -34,6 +43,34 @@ public:
     // Menu "Adjustment", item "&Interface": the interface settings, run modally.
     void OnInterface();
 
+    // The device link (KorvaLink.cpp); nothing else in the program calls the port library.
+    // Opens the configured port with the device's line settings unless it is open already.
+    void OpenPort();
+    // OpenPort, then purges both directions and resets the cursor and received-line count.
+    void OpenLink();
+    // Resets the cursor and received-line count and closes the port if it is open.
+    void ClosePort();
+    void PurgePort();
+    // Sends the text followed by CR LF; the results are not examined.
+    void SendCommand(const char* text);
+    // Sends the buffer line at the cursor whole, as its characters (eighth bit cleared) and
+    // CR LF. True while more lines follow; false at the end of the data (characters after
+    // the last CR are never sent) and after a failed write, which also closes the port.
+    bool SendNextLine();
+    // One port read appended to the buffer as one line. 1: a line was stored or the receive
+    // ended (EOT: state 1; silence: state 2, or 15 when no line came); 0: nothing arrived
+    // and the receive goes on; kBufferFull: the buffer overflowed (state 0); a negative
+    // port-library code: the read failed (state 3) and the port is closed.
+    int32_t ReceiveBlock();
+    // The outcome of the last SendNextLine: 0 when its line went out whole or it sent
+    // nothing, the library's negative code when a write answered one, PORT_E_WRITE (-9)
+    // when the driver took fewer characters than the line has.
+    int32_t GetLastWriteResult() const { return m_nLastWriteResult; }
+
+    // Empty reads left before silence ends a receive; shared by every receive and by the
+    // device search, 3 at program start.
+    static int32_t s_nIdleCountdown;
+
     int32_t m_bPortOpen = 0;
     int32_t m_nCursor = 0;
     int32_t m_nRxLines = 0;
@@ -49,4 +86,17 @@ private:
     void StoreData(framework::CArchive& ar) const;
     void LoadData(framework::CArchive& ar);
     bool EndsWithMarker(int32_t p) const;
+
+    bool SendLine(int32_t crIndex);
+    bool WritePiece(int32_t& count);
+    int32_t FailReceive(int32_t code);
+    int32_t CountSilence();
+    int32_t AppendRead(int32_t count);
+    int32_t Overflow();
+    void CloseLine();
+    void EndReceive();
+
+    int32_t m_nLastWriteResult = 0;
+    // The line that filled the buffer to its last place has no room for its CR.
+    bool m_bLineOpenAtLimit = false;
 };

@@ -64,7 +64,8 @@ void PortSetMessagePoster(void (*post)(PortWindow window, uint32_t message, intp
 /* ---- Table, open and close ---------------------------------------------------------- */
 
 /* Opens the named port; exclusive != 0 refuses any other opener while it is held.
- * Sets DTR and RTS on, no handshake, time-out 1000 ms, queues 4096/2048.
+ * Sets DTR and RTS on, no handshake, time-out 1000 ms, queues 4096/2048; speed and format
+ * stay as the driver has them, also a speed the library has no number for.
  * Result: handle 0..9, or -1 (in use / denied), -2 (bad name, no device), -3, -8 (no free
  * port), -27 (device could not be set up), -28, -30. */
 int32_t PortOpen(const char* name, int32_t exclusive);
@@ -135,12 +136,15 @@ int32_t PortGetNotifyMessage(int32_t handle);
 /* ---- Configuration -------------------------------------------------------------------- */
 
 /* Line format; 0 keeps a value. dataBits 5, 6, 7, 8 or 16; parity 'N', 'O', 'E'; stopBits
- * 1 or 2. 0; -5 for a refused value (nothing applied); -27 if the device refuses. */
+ * 1 or 2. 0; -5 for a refused value (nothing applied); -27 if the device refuses.
+ * A pseudo-terminal always runs 8 data bits without parity: there the data bits and parity
+ * asked are kept as the port's state (PortGetFormat reports them) and never refused. */
 int32_t PortSetFormat(int32_t handle, int32_t baud, int32_t dataBits, int32_t parity,
                       int32_t stopBits);
-/* Reads the format back; NULL pointers are skipped. 0; -19 if the device cannot be read;
- * -5 for a setting the library cannot express (data bits other than 7 or 8, mark or space
- * parity, 1.5 stop bits). */
+/* Reads the format back; NULL pointers are skipped. baud is 0 for a speed the library has
+ * no number for (B0, a custom rate). 0; -19 if the device cannot be read; -5 for a setting
+ * the library cannot express (data bits other than 7 or 8, mark or space parity, 1.5 stop
+ * bits). */
 int32_t PortGetFormat(int32_t handle, int32_t* baud, int32_t* dataBits, int32_t* parity,
                       int32_t* stopBits);
 /* PortSetFormat(handle, 2400, 8, 'N', 1). */

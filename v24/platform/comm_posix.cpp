@@ -44,6 +44,13 @@ constexpr tcflag_t kFormatFlags = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CR
 // Linux pseudo-terminals force 8 data bits and no parity whatever is set.
 constexpr tcflag_t kPtyForcedFlags = CSIZE | PARENB | PARODD | CMSPAR;
 
+bool SameTermios(const termios& a, const termios& b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
 struct PosixDevice : CommDevice {
     int fd = -1;
     int wakeFd = -1;
@@ -156,6 +163,16 @@ public:
         termios want = before;
         if (!TermiosFromSettings(settings, &want))
             return EINVAL;
+        // A pty is never asked for data bits or parity: a request that changes nothing else
+        // is refused with EINVAL (POSIX allows that when no part of it can be applied). The
+        // format asked stays the device's state in `applied`. For the same reason a request
+        // that changes nothing is not made at all.
+        if (dev->pseudoTerminal)
+            want.c_cflag = (want.c_cflag & ~kPtyForcedFlags) | (before.c_cflag & kPtyForcedFlags);
+        if (SameTermios(want, before)) {
+            dev->applied = settings;
+            return 0;
+        }
         if (tcsetattr(dev->fd, TCSANOW, &want) != 0)
             return errno;
         // tcsetattr succeeds when any part was applied; read back what the driver took.
@@ -376,11 +393,15 @@ uint32_t BaudFromSpeed(speed_t speed)
 bool TermiosFromSettings(const CommSettings& s, termios* t)
 {
     termios r = *t;
-    speed_t speed;
-    if (!SpeedFromBaud(s.baudRate, &speed))
-        return false;
-    cfsetispeed(&r, speed);
-    cfsetospeed(&r, speed);
+    // Rate 0 is a speed the table has no number for (B0 left by another program, a custom
+    // rate): the line keeps it.
+    if (s.baudRate != 0) {
+        speed_t speed;
+        if (!SpeedFromBaud(s.baudRate, &speed))
+            return false;
+        cfsetispeed(&r, speed);
+        cfsetospeed(&r, speed);
+    }
 
     r.c_cflag &= ~CSIZE;
     switch (s.byteSize) {

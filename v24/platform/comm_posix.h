@@ -21,9 +21,10 @@ bool SpeedFromBaud(uint32_t baud, speed_t* speed);
 uint32_t BaudFromSpeed(speed_t speed);
 
 // Writes the settings into t: raw mode (no echo, no canonical input, no CR/LF translation,
-// no stripping), format, parity checking and flow control. Other bits of t are kept.
+// no stripping), format, parity checking and flow control. Other bits of t are kept, and so
+// is its speed for baud rate 0 (a speed BaudFromSpeed has no number for).
 // false (t unchanged) for a value termios cannot express: data bits outside 5..8, 1.5 stop
-// bits, an unknown baud rate or parity code.
+// bits, a baud rate without a speed constant, an unknown parity code.
 bool TermiosFromSettings(const CommSettings& settings, termios* t);
 
 // Reads format and flow control from t into settings; fields termios does not hold

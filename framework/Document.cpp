@@ -8,6 +8,28 @@
 #include <QSaveFile>
 
 namespace framework {
+namespace {
+
+// Runs the document's serialisation into file and pushes every byte to the file system: first
+// the archive's buffer, then the file's own, because commit() flushes the latter without
+// looking at the result. On any failure the new file is given up and the old one stays.
+bool StoreCompletely(CDocument& document, QSaveFile& file)
+{
+    bool written;
+    {
+        CArchive ar(file, CArchive::store);
+        document.Serialize(ar);
+        written = ar.Flush();
+    }
+    while (written && file.bytesToWrite() > 0)
+        written = file.flush();
+    written = written && file.error() == QFileDevice::NoError;
+    if (!written)
+        file.cancelWriting();
+    return written;
+}
+
+}  // namespace
 
 const char* const kUnexpectedFormatText = "Unerwartetes Dateiformat.";
 
@@ -62,13 +84,7 @@ bool CDocument::OnSaveDocument(const QString& path)
     // Written beside the target and renamed over it only when complete, so that a full disc
     // or a refused write never destroys the file that was there.
     QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        CArchive ar(file, CArchive::store);
-        Serialize(ar);
-        ok = ar.Flush();
-    }
-    if (!ok || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !StoreCompletely(*this, file) || !file.commit()) {
         AfxMessageBox(FileSaveErrorText(path), MB_ICONEXCLAMATION);
         return false;
     }

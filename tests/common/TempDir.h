@@ -1,7 +1,9 @@
 #pragma once
 // A fresh folder for one test, made the current working directory while the test runs
 // (the program keeps its port file there); removed again afterwards.
+#include <functional>
 #include <string>
+#include <vector>
 
 class TempWorkDir {
 public:
@@ -21,3 +23,16 @@ private:
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> FileNames(const std::string& folder);
+
+// What a child process reported: its text, and whether it ended by returning it.
+struct ChildReport {
+    bool finished = false;
+    std::string text;
+};
+
+// Runs body in a forked child and hands back the text it returns. Whatever the child changes
+// (resource limits, signal handling, its user, recorded messages) stays in the child, which ends
+// with _exit; a child that hangs is killed after timeoutSeconds.
+ChildReport RunInChildProcess(const std::function<std::string()>& body, unsigned timeoutSeconds = 60);

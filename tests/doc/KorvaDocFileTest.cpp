@@ -7,9 +7,11 @@
 #include "TempDir.h"
 #include "StringTable.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -229,6 +231,66 @@ TEST_F(DataFileTest, FailedSaveIsReportedAndKeepsTheDocumentsFile)
     EXPECT_EQ(messages[0], framework::FileSaveErrorText(QString::fromStdString(bad)));
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
     EXPECT_EQ(doc->GetPathName(), QString::fromStdString(dir.file("data.txt")));
+}
+
+// Lines of capital letters, each ended by CR, exactly `size` characters in all.
+std::string TextOfSize(size_t size)
+{
+    std::string text;
+    for (size_t i = 0; i < size; ++i)
+        text += i % 80 == 79 ? '\r' : static_cast<char>('A' + i / 80 % 26);
+    return text;
+}
+
+struct LimitedSave {
+    const char* name;
+    size_t chars;
+    rlim_t (*limit)(rlim_t needed);  // the file-size limit for a save that needs `needed` bytes
+    bool saved;
+};
+
+// Under a file-size limit the write really fails, for root too. The save runs in a child process
+// that ignores SIGXFSZ, so that the refused write returns an error instead of ending the process.
+TEST_F(DataFileTest, SaveThatHitsTheFileSizeLimitIsReportedAndKeepsTheOldFileByteForByte)
+{
+    const std::vector<LimitedSave> rows = {
+        {"small document, one byte short", 5000, [](rlim_t needed) { return needed - 1; }, false},
+        {"large document, one byte short", 200000, [](rlim_t needed) { return needed - 1; }, false},
+        {"large document, a third of it", 200000, [](rlim_t needed) { return needed / 3; }, false},
+        {"small document, limit exactly met", 5000, [](rlim_t needed) { return needed; }, true},
+    };
+    const std::string path = dir.file("saved.txt");
+    for (const LimitedSave& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = TextOfSize(row.chars);
+        SetData(text);
+        const std::string expected = WithCrLf(text);
+        const std::string old = "old file\r\n" + std::string(expected.size() + 1000, 'o');
+        WriteWholeFile(path, old);
+        const rlim_t limit = row.limit(expected.size());
+        const ChildReport report = RunInChildProcess([&] {
+            messages.clear();
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit fileSize{};
+            getrlimit(RLIMIT_FSIZE, &fileSize);
+            fileSize.rlim_cur = limit;
+            if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+                return std::string("setrlimit failed");
+            std::string out = docTemplate->SaveDocument(QString::fromStdString(path)) ? "saved" : "refused";
+            for (const QString& message : messages)
+                out += "\n" + message.toStdString();
+            return out;
+        });
+        ASSERT_TRUE(report.finished) << report.text;
+        if (row.saved) {
+            EXPECT_EQ(report.text, "saved");
+            EXPECT_EQ(ReadWholeFile(path), expected);
+        } else {
+            EXPECT_EQ(report.text, "refused\n" + framework::FileSaveErrorText(QString::fromStdString(path)).toStdString());
+            EXPECT_TRUE(ReadWholeFile(path) == old) << "the old file was changed";
+        }
+        EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"saved.txt"});
+    }
 }
 
 TEST_F(DataFileTest, NewResetsCountersButKeepsStateAndCharacters)

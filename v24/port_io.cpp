@@ -248,6 +248,8 @@ extern "C" int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t
     if (!buf)
         return PORT_E_VALUE;
     const uint32_t t = static_cast<uint32_t>(s->timeoutMs);
+    // Callers pass the terminator as a C char, which is negative from 0x80 on.
+    const unsigned char end = static_cast<unsigned char>(terminator);
     uint32_t count = 0;
     while (count < max) {
         unsigned char* dst = reinterpret_cast<unsigned char*>(buf) + count;
@@ -256,7 +258,7 @@ extern "C" int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t
             *dst = s->readAhead[s->readAheadPos++];
         else if (ReadCore(*s, dst, 1, t) == 0)
             break;
-        if (*dst == terminator)
+        if (*dst == end)
             break;
         ++count;
     }

@@ -248,6 +248,26 @@ TEST_F(PtyTest, ReadLineTerminatorMaximumAndSilence)
     EXPECT_EQ(PortReadCharTimeout(h, &c, 0), 0);
 }
 
+TEST_F(PtyTest, ReadLineTerminatorIsComparedAsAByte)
+{
+    // A terminator of 0x80 or above arrives as a negative C char or as 0..255; both end the
+    // line at that byte.
+    struct Row { const char* what; int32_t terminator; char wire; } rows[] = {
+        {"char 0x85", static_cast<char>(0x85), '\x85'},
+        {"int 0x85", 0x85, '\x85'},
+        {"char 0xFF", static_cast<char>(0xFF), '\xff'},
+        {"CR", 13, '\r'},
+    };
+    char buf[16];
+    for (const Row& r : rows) {
+        pty.send(std::string("AB") + r.wire + "C" + r.wire);
+        EXPECT_EQ(PortReadLine(h, buf, 15, r.terminator), 2) << r.what;
+        EXPECT_STREQ(buf, "AB") << r.what;
+        EXPECT_EQ(PortReadLine(h, buf, 15, r.terminator), 1) << r.what;
+        EXPECT_STREQ(buf, "C") << r.what;
+    }
+}
+
 TEST_F(PtyTest, TrickleSlowerThanTimeoutKeepsReading)
 {
     PortSetTimeout(h, 150);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace framework {
 namespace {
@@ -12,12 +13,28 @@ MessageBoxHandler& handlerSlot()
     return handler;
 }
 
+QPointer<QWidget>& ownerSlot()
+{
+    static QPointer<QWidget> owner;
+    return owner;
+}
+
 QMessageBox::StandardButtons buttonsFor(unsigned type)
 {
     switch (type & 0xF) {
     case MB_OKCANCEL: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_YESNOCANCEL: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MB_YESNO: return QMessageBox::Yes | QMessageBox::No;
     default: return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon iconFor(unsigned type)
+{
+    switch (type & 0xF0) {
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    default: return QMessageBox::NoIcon;
     }
 }
 
@@ -31,23 +48,37 @@ int resultFor(int button)
     }
 }
 
+int show(const MessageBoxRequest& request)
+{
+    if (handlerSlot())
+        return handlerSlot()(request);
+    QWidget* owner = ownerSlot() ? ownerSlot().data() : QApplication::activeWindow();
+    QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
+    // Closing the box by its frame or Escape answers as its cancel button would.
+    return resultFor(box.exec());
+}
+
 }  // namespace
 
 int AfxMessageBox(const QString& text, unsigned type)
 {
-    if (handlerSlot())
-        return handlerSlot()(text, type);
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QApplication::applicationName());
-    box.setText(text);
-    box.setIcon((type & 0xF0) == MB_ICONEXCLAMATION ? QMessageBox::Warning : QMessageBox::Information);
-    box.setStandardButtons(buttonsFor(type));
-    return resultFor(box.exec());
+    return MessageBoxWithCaption(text, nullptr, type);
+}
+
+int MessageBoxWithCaption(const QString& text, const char* caption, unsigned type)
+{
+    const QString title = caption ? QString::fromLatin1(caption) : QApplication::applicationName();
+    return show({title, text, type});
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
     handlerSlot() = std::move(handler);
+}
+
+void SetMessageBoxOwner(QWidget* owner)
+{
+    ownerSlot() = owner;
 }
 
 }  // namespace framework

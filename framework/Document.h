@@ -1,6 +1,8 @@
 #pragma once
 // The document base of the single-document framework: title, path name, modified flag and the
 // open and save flows that run the document's serialisation over a byte-wise archive.
+#include "CmdTarget.h"
+
 #include <QString>
 
 namespace framework {
@@ -8,12 +10,9 @@ namespace framework {
 class CArchive;
 class CSingleDocTemplate;
 
-class CDocument {
+class CDocument : public CCmdTarget {
 public:
     CDocument() = default;
-    virtual ~CDocument() = default;
-    CDocument(const CDocument&) = delete;
-    CDocument& operator=(const CDocument&) = delete;
 
     const QString& GetTitle() const { return m_strTitle; }
     virtual void SetTitle(const QString& title) { m_strTitle = title; }

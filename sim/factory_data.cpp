@@ -24,6 +24,14 @@ std::string format(const char* fmt, ...)
     return buf;
 }
 
+// Rounds to the two decimals the listing shows, so that a value that prints as zero is
+// +0.00 and never -0.00.
+double shown(double cents)
+{
+    const double rounded = std::round(cents * 100.0) / 100.0;
+    return rounded == 0.0 ? 0.0 : rounded;
+}
+
 std::string temperamentLabel(int index)
 {
     return format("T%02d %s", index + 1, historicalTemperaments()[index].name.c_str());
@@ -39,6 +47,7 @@ void appendTemperament(Lines& out, int index)
 {
     const Temperament& t = historicalTemperaments()[index];
     const NotePitches dev = deviationsFromEqual(t.pitch);
+    auto name = [&](int n) { return t.names[n % kNotesPerOctave]; };
     constexpr int kA = 9;
     constexpr double kA4 = 440.0;
     constexpr double kC4BelowA4 = -900.0;   // cents from A4 down to C4 in equal temperament
@@ -46,19 +55,19 @@ void appendTemperament(Lines& out, int index)
     out.push_back("  " + t.definition);
     for (int n = 0; n < kNotesPerOctave; ++n) {
         const double fromA = kC4BelowA4 + 100.0 * n + dev[n] - dev[kA];
-        out.push_back(format("  %-2s %+7.2f CT  %8.3f HZ", noteName(n), dev[n],
+        out.push_back(format("  %-2s %+7.2f CT  %8.3f HZ", name(n), shown(dev[n]),
                              kA4 * std::exp2(fromA / 1200.0)));
     }
     double fifthMin = 1e9, fifthMax = -1e9, thirdMin = 1e9, thirdMax = -1e9;
     for (int n = 0; n < kNotesPerOctave; ++n) {
-        const double fifth = fifthDeviation(t.pitch, n);
-        const double third = majorThirdDeviation(t.pitch, n);
+        const double fifth = shown(fifthDeviation(t.pitch, n));
+        const double third = shown(majorThirdDeviation(t.pitch, n));
         fifthMin = std::min(fifthMin, fifth);
         fifthMax = std::max(fifthMax, fifth);
         thirdMin = std::min(thirdMin, third);
         thirdMax = std::max(thirdMax, third);
-        out.push_back(format("  5TH %-2s-%-2s %+7.2f  3RD %-2s-%-2s %+7.2f", noteName(n), noteName(n + 7),
-                             fifth, noteName(n), noteName(n + 4), third));
+        out.push_back(format("  5TH %-2s-%-2s %+7.2f  3RD %-2s-%-2s %+7.2f", name(n), name(n + 7), fifth,
+                             name(n), name(n + 4), third));
     }
     out.push_back(format("  FIFTHS %+.2f TO %+.2f  THIRDS %+.2f TO %+.2f", fifthMin, fifthMax, thirdMin,
                          thirdMax));
@@ -72,16 +81,15 @@ void appendStoredInstrument(Lines& out, int number, const Instrument& inst)
     const std::vector<double> stretch = stretchCurve(inst);
     for (int i = 0; i < inst.keys; ++i) {
         const int key = inst.lowestKey + i;
-        out.push_back(format("  K%02d %-4s %+7.2f CT  B %.2E", i + 1, keyName(key).c_str(), stretch[i],
+        out.push_back(format("  K%02d %-4s %+7.2f CT  B %.2E", i + 1, keyName(key).c_str(), shown(stretch[i]),
                              inharmonicity(inst, key)));
     }
 }
 
-const char* octaveMethod(int key)
+std::string octaveMethod(int key)
 {
-    if (key == kReferenceKey)
-        return "REF";
-    return key < kReferenceKey ? "4:2" : "2:1";
+    const int m = octavePartial(key);
+    return m == 0 ? "REF" : format("%d:%d", 2 * m, m);
 }
 
 }  // namespace
@@ -133,9 +141,9 @@ Lines actualInstrumentSection()
         points.push_back(highest);
     for (int key : points) {
         const std::string name = keyName(key);
-        out.push_back(format("  %-3s STRETCH %+7.2f CT", name.c_str(), stretch[key - inst.lowestKey]));
+        out.push_back(format("  %-3s STRETCH %+7.2f CT", name.c_str(), shown(stretch[key - inst.lowestKey])));
         out.push_back(format("  %-3s INHARMONICITY %.2E", name.c_str(), inharmonicity(inst, key)));
-        out.push_back(format("  %-3s OCTAVE %s", name.c_str(), octaveMethod(key)));
+        out.push_back(format("  %-3s OCTAVE %s", name.c_str(), octaveMethod(key).c_str()));
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "temperaments.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -39,10 +40,12 @@ std::vector<Model> models()
     const int lehman = temperamentIndex("BACH-LEHMAN");
     const int young = temperamentIndex("YOUNG II");
     // Ranges: A0-C8, FF-f3, FF-f4, GG-d3, C-d3, C-g3, C-c3 (MIDI note numbers).
+    // B as measured on such instruments: a concert grand about 4E-04 at A4, 1E-02 at C8 and
+    // 5E-04 at A0; the shorter the strings, the higher; harpsichords and clavichords far lower.
     return {
-        {"CONCERT GRAND 274", "GRAND PIANO", 21, 88, 3.0e-4, 4.0e-4, {442.0, 443.0}, {equal}},
-        {"SALON GRAND 211", "GRAND PIANO", 21, 88, 4.5e-4, 6.0e-4, {440.0, 442.0}, {equal}},
-        {"UPRIGHT 131", "UPRIGHT PIANO", 21, 88, 7.0e-4, 9.0e-4, {440.0}, {equal, young}},
+        {"CONCERT GRAND 274", "GRAND PIANO", 21, 88, 4.0e-4, 5.5e-4, {442.0, 443.0}, {equal}},
+        {"SALON GRAND 211", "GRAND PIANO", 21, 88, 5.0e-4, 6.5e-4, {440.0, 442.0}, {equal}},
+        {"UPRIGHT 131", "UPRIGHT PIANO", 21, 88, 6.5e-4, 9.0e-4, {440.0}, {equal, young}},
         {"FRENCH DOUBLE", "HARPSICHORD", 29, 61, 2.0e-5, 3.0e-5, {415.0, 392.0}, {werckmeister, vallotti}},
         {"FLEMISH SINGLE", "HARPSICHORD", 31, 56, 2.5e-5, 3.0e-5, {415.0, 440.0}, {meantone, kirnberger}},
         {"FORTEPIANO 1795", "FORTEPIANO", 29, 61, 1.5e-4, 2.0e-4, {430.0}, {vallotti, kellner}},
@@ -72,7 +75,7 @@ std::vector<Instrument> buildInstruments()
         inst.pitchA4 = m.pitches[round % m.pitches.size()];
         inst.temperament = m.temperaments[round % m.temperaments.size()];
         // No two strings are alike: spread the coefficients a little per instrument.
-        const double spread = 1.0 + 0.04 * ((round * 7) % 11 - 5);
+        const double spread = 1.0 + 0.02 * ((round * 7) % 11 - 5);
         inst.bTreble = m.bTreble * spread;
         inst.bBass = m.bBass * spread;
         out.push_back(inst);
@@ -80,14 +83,22 @@ std::vector<Instrument> buildInstruments()
     return out;
 }
 
-// Width of the octave key..key+12 above 2:1, in cents, when the upper key's fundamental
-// is set to partial `lowerPartial` of the lower key against its own partial lowerPartial/2.
-double octaveExcess(const Instrument& inst, int key, int lowerPartial)
+// Width of the octave key..key+12 above 2:1, in cents, when the upper key's partial m is
+// set to the lower key's partial 2m.
+double octaveExcess(const Instrument& inst, int key, int m)
 {
-    const double upperPartial = lowerPartial / 2.0;
-    const double lower = 1.0 + inharmonicity(inst, key) * lowerPartial * lowerPartial;
-    const double upper = 1.0 + inharmonicity(inst, key + 12) * upperPartial * upperPartial;
+    const double lower = 1.0 + inharmonicity(inst, key) * (2 * m) * (2 * m);
+    const double upper = 1.0 + inharmonicity(inst, key + kNotesPerOctave) * m * m;
     return 600.0 * std::log2(lower / upper);
+}
+
+// The device stores B as it shows it, so that the stretch follows from the listed figures.
+double toThreeDigits(double b)
+{
+    if (b <= 0.0)
+        return 0.0;
+    const double scale = std::pow(10.0, 2 - std::floor(std::log10(b)));
+    return std::round(b * scale) / scale;
 }
 
 }  // namespace
@@ -101,23 +112,39 @@ const std::vector<Instrument>& factoryInstruments()
 double inharmonicity(const Instrument& inst, int key)
 {
     // Plain strings: B doubles about every 8 semitones towards the treble; wound strings
-    // add a part that falls off by half every 6 semitones above the lowest key.
+    // add a part that falls off by half every 8 semitones above the lowest key.
     const double treble = inst.bTreble * std::exp2((key - kReferenceKey) / 8.0);
-    const double bass = inst.bBass * std::exp2(-(key - inst.lowestKey) / 6.0);
-    return treble + bass;
+    const double bass = inst.bBass * std::exp2(-(key - inst.lowestKey) / 8.0);
+    return toThreeDigits(treble + bass);
+}
+
+int octavePartial(int key)
+{
+    // Wide octaves, as aural tuners hear them: 4:2 through the middle and treble, 6:3 in
+    // the bass, where the fundamentals are weak against the upper partials.
+    if (key == kReferenceKey)
+        return 0;
+    return key >= kTemperamentBottom ? 2 : 3;
 }
 
 std::vector<double> stretchCurve(const Instrument& inst)
 {
-    std::vector<double> stretch(inst.keys, 0.0);
-    auto at = [&](int key) -> double& { return stretch[key - inst.lowestKey]; };
+    // Computed over a span that always holds the temperament octave, then cut to the keys.
     const int highest = inst.lowestKey + inst.keys - 1;
-    const int ref = std::min(std::max(kReferenceKey, inst.lowestKey), highest);
-    for (int key = ref + 1; key <= highest; ++key)
-        at(key) = at(key - 1) + octaveExcess(inst, key - 12, 2) / 12.0;
-    for (int key = ref - 1; key >= inst.lowestKey; --key)
-        at(key) = at(key + 1) - octaveExcess(inst, key, 4) / 12.0;
-    return stretch;
+    const int low = std::min(inst.lowestKey, kTemperamentBottom);
+    const int high = std::max(highest, kReferenceKey);
+    std::vector<double> stretch(high - low + 1, 0.0);
+    auto at = [&](int key) -> double& { return stretch[key - low]; };
+    const double temperamentOctave =
+        octaveExcess(inst, kTemperamentBottom, octavePartial(kTemperamentBottom));
+    for (int key = kTemperamentBottom; key < kReferenceKey; ++key)
+        at(key) = -temperamentOctave * (kReferenceKey - key) / kNotesPerOctave;
+    for (int key = kReferenceKey + 1; key <= high; ++key)
+        at(key) = at(key - kNotesPerOctave) + octaveExcess(inst, key - kNotesPerOctave, octavePartial(key));
+    for (int key = kTemperamentBottom - 1; key >= low; --key)
+        at(key) = at(key + kNotesPerOctave) - octaveExcess(inst, key, octavePartial(key));
+    const auto first = stretch.begin() + (inst.lowestKey - low);
+    return {first, first + inst.keys};
 }
 
 std::string keyName(int key)

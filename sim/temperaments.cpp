@@ -84,26 +84,32 @@ Temperings some(std::initializer_list<int> fifths, double tempering, Temperings 
 
 constexpr int kWolfGsharpEflat = 8;
 constexpr int kWolfCsharpAflat = 7;
+constexpr int kAflat = 8;   // semitone of G sharp / A flat
 
 Temperament meantone(const std::string& name, double fraction, const std::string& fractionText,
                      int wolf = kWolfGsharpEflat)
 {
-    return {name, "ALL FIFTHS " + fractionText + " SC NARROW, WOLF " +
-                      (wolf == kWolfGsharpEflat ? "G#-EB" : "C#-AB"),
-            fromFifths(uniform(sc(-fraction), wolf))};
+    Temperament t{name, "ALL FIFTHS " + fractionText + " SC NARROW, WOLF " +
+                            (wolf == kWolfGsharpEflat ? "G#-EB" : "C#-AB"),
+                  fromFifths(uniform(sc(-fraction), wolf))};
+    // With the wolf on C#, the chain of good fifths runs from A flat, not up to G sharp.
+    if (wolf == kWolfCsharpAflat)
+        t.names[kAflat] = "AB";
+    return t;
 }
 
 std::vector<Temperament> buildTemperaments()
 {
-    // Werckmeister's sixth ("septenarius") is given as monochord string lengths.
+    // Werckmeister's sixth ("septenarius") is given as monochord string lengths, C to B.
     constexpr std::array<double, kNotesPerOctave> kSeptenarius = {
-        196, 186, 176, 165.5, 156.5, 147, 139.5, 131, 124, 117, 110, 104.5};
+        196.0, 186.0, 176.0, 165.0 + 1.0 / 3, 156.0 + 4.0 / 5, 147.0,
+        139.0 + 1.0 / 3, 131.0, 124.0, 117.0 + 1.0 / 6, 110.0 + 1.0 / 4, 104.0 + 2.0 / 3};
     std::array<double, kNotesPerOctave> septenarius{};
     for (int n = 0; n < kNotesPerOctave; ++n)
         septenarius[n] = kSeptenarius[0] / kSeptenarius[n];
 
     const Temperings werckmeister4 = some({8, 9}, pc(1.0 / 3), some({0, 2, 4, 6, 10}, pc(-1.0 / 3)));
-    const Temperings werckmeister5 = some({8}, pc(1.0 / 4), some({0, 1, 3, 6, 7}, pc(-1.0 / 4)));
+    const Temperings werckmeister5 = some({8}, pc(1.0 / 4), some({2, 3, 6, 7, 11}, pc(-1.0 / 4)));
     const Temperings kirnberger1 = some({6}, -schisma(), some({2}, sc(-1)));
     const Temperings kirnberger2 = some({6}, -schisma(), some({2, 3}, sc(-1.0 / 2)));
     const Temperings kirnberger3 = some({6}, -schisma(), some({0, 1, 2, 3}, sc(-1.0 / 4)));
@@ -121,16 +127,18 @@ std::vector<Temperament> buildTemperaments()
         meantone("MEANTONE 2/9 SC", 2.0 / 9, "2/9"),
         meantone("MEANTONE 1/6 SC SILBERMANN", 1.0 / 6, "1/6"),
         {"WERCKMEISTER III", "C-G-D-A, B-F# 1/4 PC NARROW", fromFifths(some({0, 1, 2, 5}, pc(-1.0 / 4)))},
-        {"WERCKMEISTER IV", "5 FIFTHS 1/3 PC NARROW, G#-D#-A# 1/3 WIDE", fromFifths(werckmeister4)},
-        {"WERCKMEISTER V", "5 FIFTHS 1/4 PC NARROW, G#-D# 1/4 WIDE", fromFifths(werckmeister5)},
-        {"WERCKMEISTER VI SEPTENARIUS", "STRING LENGTHS 196 TO 104.5", fromRatios(septenarius)},
+        {"WERCKMEISTER IV", "C-G, D-A, E-B, F#-C#, BB-F 1/3 PC NARROW, G#-EB-BB 1/3 WIDE",
+         fromFifths(werckmeister4)},
+        {"WERCKMEISTER V", "D-A-E, F#-C#-G#, F-C 1/4 PC NARROW, G#-EB 1/4 WIDE", fromFifths(werckmeister5)},
+        {"WERCKMEISTER VI SEPTENARIUS", "STRING LENGTHS 196 TO 104 2/3", fromRatios(septenarius)},
         {"KIRNBERGER I", "D-A 1 SC, F#-C# SCHISMA NARROW", fromFifths(kirnberger1)},
         {"KIRNBERGER II", "D-A-E 1/2 SC, F#-C# SCHISMA NARROW", fromFifths(kirnberger2)},
         {"KIRNBERGER III", "C-G-D-A-E 1/4 SC, F#-C# SCHISMA NARROW", fromFifths(kirnberger3)},
         {"VALLOTTI", "F-C-G-D-A-E-B 1/6 PC NARROW", fromFifths(some({11, 0, 1, 2, 3, 4}, pc(-1.0 / 6)))},
         {"YOUNG II", "C-G-D-A-E-B-F# 1/6 PC NARROW", fromFifths(some({0, 1, 2, 3, 4, 5}, pc(-1.0 / 6)))},
         {"KELLNER", "C-G-D-A-E, B-F# 1/5 PC NARROW", fromFifths(some({0, 1, 2, 3, 5}, pc(-1.0 / 5)))},
-        {"BACH-LEHMAN", "F-C-G-D-A-E 1/6, C#-G#-D#-A# 1/12 PC", fromFifths(lehman)},
+        {"BACH-LEHMAN", "F-C-G-D-A-E 1/6, C#-G#-EB-BB 1/12 PC NARROW, BB-F 1/12 WIDE",
+         fromFifths(lehman)},
         {"JUST INTONATION C MAJOR", "RATIOS 1 16/15 9/8 6/5 5/4 4/3 45/32 ...",
          fromRatios({1.0, 16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5,
                      5.0 / 3, 9.0 / 5, 15.0 / 8})},
@@ -178,11 +186,15 @@ double majorThirdDeviation(const NotePitches& pitch, int note)
     return intervalDeviation(pitch, note, 4, pureMajorThird());
 }
 
+const NoteNames& standardNoteNames()
+{
+    static const NoteNames kNames = {"C", "C#", "D", "EB", "E", "F", "F#", "G", "G#", "A", "BB", "B"};
+    return kNames;
+}
+
 const char* noteName(int semitone)
 {
-    static const char* const kNames[kNotesPerOctave] = {"C", "C#", "D", "EB", "E", "F",
-                                                        "F#", "G", "G#", "A", "BB", "B"};
-    return kNames[((semitone % kNotesPerOctave) + kNotesPerOctave) % kNotesPerOctave];
+    return standardNoteNames()[((semitone % kNotesPerOctave) + kNotesPerOctave) % kNotesPerOctave];
 }
 
 }  // namespace sim

@@ -11,11 +11,17 @@ constexpr int kNotesPerOctave = 12;
 
 // Pitch of each note of the octave in cents above C, indexed by semitone (C = 0).
 using NotePitches = std::array<double, kNotesPerOctave>;
+using NoteNames = std::array<const char*, kNotesPerOctave>;
+
+// C C# D EB E F F# G G# A BB B: the spelling of the device's display.
+const NoteNames& standardNoteNames();
 
 struct Temperament {
     std::string name;
     std::string definition;   // one short line, as shown in the device's listing
     NotePitches pitch;
+    // How the listing spells each note; a meantone names the notes its wolf is between.
+    NoteNames names = standardNoteNames();
 };
 
 double pythagoreanComma();
@@ -31,6 +37,7 @@ NotePitches deviationsFromEqual(const NotePitches& pitch);
 double fifthDeviation(const NotePitches& pitch, int note);
 double majorThirdDeviation(const NotePitches& pitch, int note);
 
+// Name of a semitone in the standard spelling; any integer, taken modulo the octave.
 const char* noteName(int semitone);
 
 }  // namespace sim

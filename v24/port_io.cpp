@@ -67,31 +67,40 @@ void RecordReadFailure(PortSlot& s, int err)
     }
 }
 
-// Fills the empty read-ahead with what the driver holds, never waiting. True if it got any.
-bool Refill(PortSlot& s)
+enum class Fill { Data, Empty, Failed };
+
+// Fills the empty read-ahead with what the driver holds, never waiting.
+Fill Refill(PortSlot& s)
 {
     s.readAheadPos = s.readAheadEnd = 0;
     uint32_t got = 0;
     int err = s.platform->read(s.osHandle, s.readAhead, kReadAheadSize, &got);
-    if (err == 0) {
-        s.rxEvent.reset();
-        if (got == 0)
-            s.rearmEvent.set(); // drained: the watch thread may report the next arrival
-    } else {
+    if (err != 0) {
         RecordReadFailure(s, err);
-        got = 0;
+        return Fill::Failed;
+    }
+    s.rxEvent.reset();
+    if (got == 0) {
+        s.rearmEvent.set(); // drained: the watch thread may report the next arrival
+        return Fill::Empty;
     }
     s.readAheadEnd = got;
-    return got > 0;
+    return Fill::Data;
 }
 
+struct ReadResult {
+    uint32_t count;
+    bool failed; // the read ended because the driver read failed (a hang-up, a gone device)
+};
+
 // Delivers up to n bytes: from the read-ahead while it refills, then straight from the
-// driver, waiting up to t ms for each arrival. Returns the bytes delivered.
-uint32_t ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
+// driver, waiting up to t ms for each arrival.
+ReadResult ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
 {
     const uint32_t wanted = n;
+    Fill fill = Fill::Data;
     for (;;) {
-        if (s.readAheadPos == s.readAheadEnd && !Refill(s))
+        if (s.readAheadPos == s.readAheadEnd && (fill = Refill(s)) != Fill::Data)
             break;
         uint32_t take = s.readAheadEnd - s.readAheadPos;
         if (take > n)
@@ -101,18 +110,18 @@ uint32_t ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
         dst += take;
         n -= take;
         if (n == 0)
-            return wanted;
+            return {wanted, false};
     }
 
     if (t == 0)
-        return wanted - n;
+        return {wanted - n, fill == Fill::Failed};
     CommPlatform& p = *s.platform;
     uint32_t want = n, count = 0, got = 0;
     for (;;) {
         int err = p.read(s.osHandle, dst, want, &got);
         if (err != 0) {
             RecordReadFailure(s, err);
-            return wanted - (n - count);
+            return {wanted - (n - count), true};
         }
         s.rxEvent.reset();
         dst += got;
@@ -128,12 +137,12 @@ uint32_t ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
     }
     if (got == 0)
         s.rearmEvent.set();
-    return wanted - (n - count);
+    return {wanted - (n - count), false};
 }
 
 int32_t Peek(PortSlot& s)
 {
-    if (s.readAheadPos == s.readAheadEnd && !Refill(s))
+    if (s.readAheadPos == s.readAheadEnd && Refill(s) != Fill::Data)
         return -1;
     return s.readAhead[s.readAheadPos];
 }
@@ -203,7 +212,7 @@ extern "C" int32_t PortReadCharTimeout(int32_t handle, unsigned char* dst, uint3
         return rc;
     if (!dst)
         return PORT_E_VALUE;
-    return static_cast<int32_t>(ReadCore(*s, dst, 1, ms));
+    return static_cast<int32_t>(ReadCore(*s, dst, 1, ms).count);
 }
 
 extern "C" int32_t PortReadChar(int32_t handle)
@@ -212,7 +221,7 @@ extern "C" int32_t PortReadChar(int32_t handle)
     if (int32_t rc = CheckHandle(handle, &s))
         return rc;
     unsigned char byte;
-    if (ReadCore(*s, &byte, 1, static_cast<uint32_t>(s->timeoutMs)) == 0)
+    if (ReadCore(*s, &byte, 1, static_cast<uint32_t>(s->timeoutMs)).count == 0)
         return PORT_E_NOCHAR;
     return byte;
 }
@@ -251,18 +260,28 @@ extern "C" int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t
     // Callers pass the terminator as a C char, which is negative from 0x80 on.
     const unsigned char end = static_cast<unsigned char>(terminator);
     uint32_t count = 0;
+    bool failed = false;
     while (count < max) {
         unsigned char* dst = reinterpret_cast<unsigned char*>(buf) + count;
         // The common case, a byte in the read-ahead, is taken here without the read core.
-        if (s->readAheadPos != s->readAheadEnd)
+        if (s->readAheadPos != s->readAheadEnd) {
             *dst = s->readAhead[s->readAheadPos++];
-        else if (ReadCore(*s, dst, 1, t) == 0)
-            break;
+        } else {
+            ReadResult r = ReadCore(*s, dst, 1, t);
+            if (r.count == 0) {
+                failed = r.failed;
+                break;
+            }
+        }
         if (*dst == end)
             break;
         ++count;
     }
     buf[count] = '\0';
+    // A device that hung up or went away reads as silence for ever; the caller must hear of
+    // it to close and reopen the port. Bytes that came before go out first.
+    if (failed && count == 0)
+        return PORT_E_API;
     return static_cast<int32_t>(count);
 }
 
@@ -277,7 +296,8 @@ extern "C" int32_t PortReadBlock(int32_t handle, void* buf, int32_t n)
         return PORT_E_VALUE;
     return static_cast<int32_t>(ReadCore(*s, static_cast<unsigned char*>(buf),
                                          static_cast<uint32_t>(n),
-                                         static_cast<uint32_t>(s->timeoutMs)));
+                                         static_cast<uint32_t>(s->timeoutMs))
+                                    .count);
 }
 
 extern "C" int32_t PortBreakOn(int32_t handle)

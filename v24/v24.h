@@ -106,7 +106,10 @@ int32_t PortPeekChar(int32_t handle);
 int32_t PortWaitChar(int32_t handle);
 /* Reads bytes until the terminator (consumed, not stored), max bytes or silence; buf must
  * hold max + 1 bytes and is NUL-terminated. The terminator is compared as a byte (its low 8
- * bits), so a C char of 0x80 or above matches. Bytes stored; -5 for a NULL buf. */
+ * bits), so a C char of 0x80 or above matches. Bytes stored; -5 for a NULL buf; -27 when
+ * the device failed before a byte was stored (it hung up or went away: close the port and
+ * open it again; buf holds an empty text). Bytes stored before such a failure are returned,
+ * and the next call answers -27. The other reads report a failure as "nothing arrived". */
 int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t terminator);
 /* Reads up to n bytes. Bytes stored (0 when n <= 0); -5 for a NULL buf with n > 0. */
 int32_t PortReadBlock(int32_t handle, void* buf, int32_t n);

@@ -1,0 +1,164 @@
+// Construction, the command table, the command handlers, the enable groups and activation.
+#include "KorvaView.h"
+
+#include "KorvaDoc.h"
+#include "MessageBox.h"
+#include "resource.h"
+
+namespace {
+constexpr const char* kDeliveryModeWarning = "All Data of VEQ will be destroyed !!!";
+}  // namespace
+
+int32_t CKorvaView::s_nLastPortIndex = 0;
+int32_t CKorvaView::s_nProgressStep = 0;
+QString CKorvaView::s_strTitleLine;
+
+void CKorvaView::ResetProgramWide()
+{
+    s_nLastPortIndex = 0;
+    s_nProgressStep = 0;
+    s_strTitleLine.clear();
+}
+
+CKorvaView::CKorvaView(QWidget* parent) : framework::CView(parent)
+{
+    DisableCommands();
+    RegisterCommands();
+}
+
+CKorvaView::~CKorvaView() = default;
+
+CKorvaDoc* CKorvaView::GetDocument() const
+{
+    Q_ASSERT(dynamic_cast<CKorvaDoc*>(framework::CView::GetDocument()));
+    return static_cast<CKorvaDoc*>(framework::CView::GetDocument());
+}
+
+void CKorvaView::RegisterCommands()
+{
+    RegisterCommand(ID_PUT_DATA, &CKorvaView::OnPutData, &m_bEnableUpload);
+    RegisterCommand(ID_ALL_DATA, &CKorvaView::OnAllData, &m_bEnableDownload);
+    RegisterCommand(ID_HISTORICAL_TEMPERAMENTS, &CKorvaView::OnHistoricalTemperaments, &m_bEnableDownload);
+    RegisterCommand(ID_ADJUSTMENT_DATA, &CKorvaView::OnAdjustmentData, &m_bEnableDownload);
+    RegisterCommand(ID_ACTUAL_INSTRUMENT, &CKorvaView::OnActualInstrument, &m_bEnableDownload);
+    RegisterCommand(ID_DELIVERY_MODE, &CKorvaView::OnDeliveryMode, &m_bEnableDeliveryMode);
+    // File New is always available, and the view's handler comes before the framework's.
+    RegisterCommand(ID_FILE_NEW, &CKorvaView::OnFileNew, nullptr);
+}
+
+void CKorvaView::RegisterCommand(unsigned id, void (CKorvaView::*handler)(), const int32_t* enabledBy)
+{
+    OnCommand(id, [this, handler] { (this->*handler)(); });
+    if (enabledBy)
+        OnUpdateCommandUI(id, [enabledBy](framework::CCmdUI* pCmdUI) { pCmdUI->Enable(*enabledBy != 0); });
+}
+
+bool CKorvaView::CanReplaceData()
+{
+    // TODO(framework): ask CDocument::SaveModified() here once the framework offers it.
+    return true;
+}
+
+void CKorvaView::DisableCommands()
+{
+    m_bEnableDownload = 0;
+    m_bEnableUpload = 0;
+    m_bEnableDeliveryMode = 0;
+}
+
+void CKorvaView::EnableDeviceCommands()
+{
+    m_bEnableDownload = 1;
+    m_bEnableUpload = 0;
+    m_bEnableDeliveryMode = 1;
+}
+
+void CKorvaView::EnableUploadOnly()
+{
+    m_bEnableDownload = 0;
+    m_bEnableUpload = 1;
+    m_bEnableDeliveryMode = 0;
+}
+
+void CKorvaView::OnPutData()
+{
+    m_nLines = 0;
+    m_nTicks = 0;
+    GetDocument()->SetTransferState(kStateUpload);
+}
+
+void CKorvaView::OnAllData()
+{
+    StartDownloadKeepingDeliveryMode(kStateRequestAllData);
+}
+
+void CKorvaView::OnHistoricalTemperaments()
+{
+    StartDownloadKeepingDeliveryMode(kStateRequestTemperaments);
+}
+
+void CKorvaView::OnAdjustmentData()
+{
+    StartDownloadDisablingAll(kStateRequestAdjustment);
+}
+
+void CKorvaView::OnActualInstrument()
+{
+    StartDownloadDisablingAll(kStateRequestInstrument);
+}
+
+// The two long downloads leave delivery mode enabled until their receive begins.
+void CKorvaView::StartDownloadKeepingDeliveryMode(int32_t state)
+{
+    if (!CanReplaceData())
+        return;
+    m_nLines = 0;
+    m_bEnableDownload = 0;
+    m_bEnableUpload = 0;
+    GetDocument()->SetTransferState(state);
+    m_nTicks = 0;
+}
+
+void CKorvaView::StartDownloadDisablingAll(int32_t state)
+{
+    if (!CanReplaceData())
+        return;
+    m_nLines = 0;
+    DisableCommands();
+    GetDocument()->SetTransferState(state);
+    m_nTicks = 0;
+}
+
+void CKorvaView::OnDeliveryMode()
+{
+    CKorvaDoc* pDoc = GetDocument();
+    const int answer = framework::MessageBoxWithCaption(QString::fromLatin1(kDeliveryModeWarning), "",
+                                                        framework::MB_OKCANCEL);
+    if (answer == framework::IDCANCEL || m_bIdentified != 1) {
+        pDoc->SetTransferState(kStateIdle);
+        return;
+    }
+    // The reset goes out on the first tick of state 10; set again while it is under way,
+    // nothing is sent, so the data stay.
+    const bool resetGoesOut = pDoc->GetTransferState() != kStateDeliveryReset || m_nTicks == 0;
+    if (resetGoesOut)
+        pDoc->OnNewDocument();
+    pDoc->SetTransferState(kStateDeliveryReset);
+}
+
+void CKorvaView::OnFileNew()
+{
+    if (!CanReplaceData())
+        return;
+    GetDocument()->SetTransferState(kStateNewDocument);
+    RedrawStatusLine();
+}
+
+void CKorvaView::OnActivateView(int activate, framework::CView* pActivateView, framework::CView* pDeactiveView)
+{
+    if (activate == 1)
+        SetTimer(kTimerId, kTimerPeriodMs);
+    else
+        KillTimer(kTimerId);
+    framework::CView::OnActivateView(activate, pActivateView, pDeactiveView);
+}

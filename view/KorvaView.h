@@ -1,0 +1,125 @@
+#pragma once
+// The transfer controller: timer 101 drives one step per tick over the document's transfer
+// state and so carries out every dialogue with the device (search, the four downloads, the
+// upload, the delivery-mode reset). The command handlers only set the state that begins a
+// dialogue; the view also draws the status line and the progress bar into its client image.
+#include "View.h"
+
+#include <QString>
+#include <cstdint>
+
+class CKorvaDoc;
+
+class CKorvaView : public framework::CView {
+public:
+    static constexpr unsigned kTimerId = 101;
+    static constexpr unsigned kTimerPeriodMs = 10;
+
+    // The document's transfer states.
+    enum TransferState : int32_t {
+        kStateIdentified = 0,
+        kStateCaptured = 1,
+        kStateTimedOut = 2,
+        kStateSearch = 3,
+        kStateReceiving = 4,
+        kStateRequestAdjustment = 5,
+        kStateRequestInstrument = 6,
+        kStateRequestTemperaments = 7,
+        kStateRequestAllData = 9,
+        kStateDeliveryReset = 10,
+        kStateNewDocument = 13,
+        kStateUpload = 14,
+        kStateNoDevice = 15,
+        kStateIdle = 16,
+    };
+
+    explicit CKorvaView(QWidget* parent = nullptr);
+    ~CKorvaView() override;
+
+    CKorvaDoc* GetDocument() const;
+
+    void OnTimer(unsigned id) override;
+    void OnActivateView(int activate, framework::CView* pActivateView,
+                        framework::CView* pDeactiveView) override;
+
+    // The commands.
+    void OnPutData();
+    void OnAllData();
+    void OnHistoricalTemperaments();
+    void OnAdjustmentData();
+    void OnActualInstrument();
+    void OnDeliveryMode();
+    void OnFileNew();
+
+    // The three groups that are the only joint writers of the enable fields.
+    void DisableCommands();
+    void EnableDeviceCommands();
+    void EnableUploadOnly();
+
+    // Clears the client area and shows the port in use and, once identified, the device label.
+    void RedrawStatusLine();
+    // The progress bar for count lines against m_nProgressFull.
+    void DrawProgress(int32_t count);
+
+    // The program-wide values of the controller, shared by every view of the process.
+    static int32_t LastPortIndex() { return s_nLastPortIndex; }
+    static int32_t ProgressStep() { return s_nProgressStep; }
+    static const QString& TitleLine() { return s_strTitleLine; }
+    // Back to their values at program start (tests run several views in one process).
+    static void ResetProgramWide();
+
+    int32_t m_bEnableDeliveryMode = 0;
+    int32_t m_bEnableDownload = 0;
+    int32_t m_bEnableUpload = 0;
+    int32_t m_nLines = 0;
+    int32_t m_nProgressFull = 0;
+    uint8_t m_bSending = 0;
+    uint8_t m_bWasSending = 0;
+    uint8_t m_bSendDone = 0;
+    int32_t m_bIdentified = 0;
+    int32_t m_nTicks = 0;
+    uint8_t m_bInTimer = 0;
+
+private:
+    void RegisterCommands();
+    void RegisterCommand(unsigned id, void (CKorvaView::*handler)(), const int32_t* enabledBy);
+
+    // Whether the data in working storage may be replaced (the user is asked to save them
+    // first). NOTE: answers yes until the framework's save question is wired in here.
+    bool CanReplaceData();
+
+    // One tick of timer 101.
+    void CheckPort();
+    bool RunStep(int32_t state);
+    void CountTick();
+    void CapTicks(int32_t cap);
+
+    // One step per state; StepReceiving answers false when it ended the tick early.
+    void StepSearch();
+    void ReadIdentityAnswer();
+    void StepIdentified();
+    void StepIdle();
+    void StepRequest(const char* command, int32_t fullScale);
+    bool StepReceiving();
+    void StepCaptured();
+    void StepTimedOut();
+    void StepNoDevice();
+    void StepNewDocument();
+    void StepUpload();
+    void StepDeliveryReset();
+
+    void UploadStep();
+    void BeginUpload();
+    void FinishUpload(const char* message);
+
+    void StartDownloadKeepingDeliveryMode(int32_t state);
+    void StartDownloadDisablingAll(int32_t state);
+    void DrawStatusText(const char* text);
+    void DrawTitleLine();
+    // Counts one line; draws the bar when the step counter stood above drawAbove.
+    void CountLine(int32_t drawAbove);
+
+    static int32_t s_nLastPortIndex;
+    static int32_t s_nProgressStep;
+    static QString s_strTitleLine;
+};

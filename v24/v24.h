@@ -141,8 +141,8 @@ int32_t PortGetNotifyMessage(int32_t handle);
 
 /* Line format; 0 keeps a value. dataBits 5, 6, 7, 8 or 16; parity 'N', 'O', 'E'; stopBits
  * 1 or 2. 0; -5 for a refused value (nothing applied); -27 if the device refuses.
- * A pseudo-terminal always runs 8 data bits without parity: there the data bits and parity
- * asked are kept as the port's state (PortGetFormat reports them) and never refused. */
+ * A pseudo-terminal always runs 8 data bits without parity: there data bits 5 to 8 and the
+ * parity asked are kept as the port's state (PortGetFormat reports them), not refused. */
 int32_t PortSetFormat(int32_t handle, int32_t baud, int32_t dataBits, int32_t parity,
                       int32_t stopBits);
 /* Reads the format back; NULL pointers are skipped. baud is 0 for a speed the library has

@@ -3,8 +3,10 @@
 #include "MessageBox.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
@@ -37,6 +39,41 @@ public:
 private:
     CDialog& m_owner;
 };
+
+// Hands Enter in a combo box's edit field straight to the dialog, whose default button takes it.
+// Left to itself the combo box first looks the text up in its list and puts the entry it found
+// in its place; whether that lookup ignores case depends on its completer, so it is not relied on.
+class EnterToDialog : public QObject {
+public:
+    EnterToDialog(QDialog* dialog, QObject* parent) : QObject(parent), m_dialog(dialog) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        QCoreApplication::sendEvent(m_dialog, event);
+        return true;
+    }
+
+private:
+    QDialog* m_dialog;
+};
+
+// An editable combo box that keeps its text exactly as typed: no completion from the list (which
+// ignores case, and turns "com3" into "COM3" while typing or on leaving the field), no new entries,
+// and Enter goes to the dialog.
+QComboBox* MakeComboBox(const DialogControl& c, QDialog* dialog)
+{
+    auto* combo = new QComboBox(dialog);
+    combo->setEditable(true);
+    combo->setCompleter(nullptr);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->lineEdit()->installEventFilter(new EnterToDialog(dialog, combo->lineEdit()));
+    combo->addItems(c.items);
+    return combo;
+}
 
 // Dialog units are a quarter of the font's average character width and an eighth of its height.
 QRect toPixels(const QFontMetrics& fm, int x, int y, int cx, int cy)
@@ -136,11 +173,7 @@ void CDialog::BuildControls()
     for (const DialogControl& c : m_template.controls) {
         QWidget* w = nullptr;
         if (c.kind == DialogControl::comboBox) {
-            auto* combo = new QComboBox(m_window.get());
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->addItems(c.items);
-            w = combo;
+            w = MakeComboBox(c, m_window.get());
         } else {
             auto* button = new QPushButton(c.text, m_window.get());
             button->setDefault(c.kind == DialogControl::defPushButton);

@@ -129,6 +129,51 @@ TEST_F(PortFileTest, TypedNamesMapExactlyAndTheFileHoldsOnlyTheName)
     }
 }
 
+// Runs the dialog modally as a user does: with the edit field focused, types keys, then presses
+// the confirming keys on whatever holds the focus. Reports the text shown after typing. A dialog
+// that the keys leave open is cancelled, so that the run ends either way.
+int RunTyping(CEinstell1& dlg, const QString& keys, const std::vector<Qt::Key>& confirm, QString& shown)
+{
+    QTimer::singleShot(0, [&] {
+        QLineEdit* edit = Combo(dlg)->lineEdit();
+        QApplication::setActiveWindow(dlg.GetWindow());
+        edit->setFocus();
+        EXPECT_TRUE(edit->hasFocus());  // completion from the list acts only in a focused field
+        TypeInto(dlg, keys);
+        shown = edit->text();
+        for (Qt::Key key : confirm) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : dlg.GetWindow(), key);
+        }
+        if (dlg.GetWindow()->isVisible())
+            dlg.GetWindow()->reject();
+    });
+    return dlg.DoModal();
+}
+
+TEST_F(PortFileTest, TypedTextIsTakenExactlyAsTyped)
+{
+    const std::vector<Qt::Key> enter = {Qt::Key_Return};
+    const std::vector<Qt::Key> tabThenEnter = {Qt::Key_Tab, Qt::Key_Return};
+    struct Row { QString typed; std::vector<Qt::Key> confirm; int index; std::string file; };
+    const std::vector<Row> rows = {{"com3", enter, 0, "COM1"},        {"COM3", enter, 2, "COM3"},
+                                   {"COM17", enter, 0, "COM1"},       {"COM1 ", enter, 0, "COM1"},
+                                   {"COM16", enter, 15, "COM16"},     {"com3", tabThenEnter, 0, "COM1"},
+                                   {"com", tabThenEnter, 0, "COM1"},  {"COM5", tabThenEnter, 4, "COM5"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString() + (row.confirm.size() > 1 ? ", Tab, Enter" : ", Enter"));
+        WritePortFile("COM6");
+        CEinstell1 dlg;
+        QString shown;
+        EXPECT_EQ(RunTyping(dlg, row.typed, row.confirm, shown), framework::IDOK);
+        EXPECT_EQ(shown.toStdString(), row.typed.toStdString());
+        EXPECT_EQ(dlg.m_strPort.toStdString(), row.typed.toStdString());
+        EXPECT_EQ(dlg.m_nPortIndex, row.index);
+        EXPECT_EQ(PortFile(), row.file);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(PortFileTest, TypingStopsAtFiveCharacters)
 {
     CEinstell1 dlg;

@@ -1,0 +1,63 @@
+// Dialogs of the framework: an editable combo box hands over its text exactly as the user typed
+// it, and Enter in its edit field presses the default button.
+#include "Dialog.h"
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+constexpr int kComboId = 100;
+
+const framework::DialogTemplate& NameTemplate()
+{
+    using framework::DialogControl;
+    static const framework::DialogTemplate dialogTemplate = {
+        QStringLiteral("Name"), 120, 46, QStringLiteral("Sans"), 8,
+        {{DialogControl::comboBox, kComboId, 7, 7, 100, 100, QString(), {"Alpha", "alpine", "Beta"}},
+         {DialogControl::defPushButton, framework::IDOK, 7, 25, 50, 14, QStringLiteral("OK"), {}},
+         {DialogControl::pushButton, framework::IDCANCEL, 60, 25, 50, 14, QStringLiteral("Cancel"), {}}}};
+    return dialogTemplate;
+}
+
+class NameDialog : public framework::CDialog {
+public:
+    NameDialog() : framework::CDialog(NameTemplate()) {}
+    void DoDataExchange(framework::CDataExchange* dx) override { framework::DDX_CBString(dx, kComboId, name); }
+    QString name;
+};
+
+// Focuses the edit field of the running dialog, types keys and presses Enter there.
+int TypeAndPressEnter(NameDialog& dlg, const QString& keys)
+{
+    QTimer::singleShot(0, [&dlg, keys] {
+        QLineEdit* edit = qobject_cast<QComboBox*>(dlg.GetDlgItem(kComboId))->lineEdit();
+        QApplication::setActiveWindow(dlg.GetWindow());
+        edit->setFocus();
+        edit->clear();
+        QTest::keyClicks(edit, keys);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (dlg.GetWindow()->isVisible())
+            dlg.GetWindow()->reject();  // Enter did not end the dialog
+    });
+    return dlg.DoModal();
+}
+
+TEST(Dialog, ComboTextIsHandedOverExactlyAsTypedAndEnterPressesOk)
+{
+    for (const QString typed : {"alpha", "ALPHA", "alp", "Beta", "b", "Gamma"}) {
+        SCOPED_TRACE(typed.toStdString());
+        NameDialog dlg;
+        EXPECT_EQ(TypeAndPressEnter(dlg, typed), framework::IDOK);
+        EXPECT_EQ(dlg.name.toStdString(), typed.toStdString());
+    }
+}
+
+}  // namespace

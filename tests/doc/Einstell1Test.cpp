@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,14 +87,27 @@ TEST_F(PortFileTest, MissingFileMeansCom1AndIsNotCreated)
     EXPECT_FALSE(FileExists(dir.file("VEQ.INI")));
 }
 
+// Root may write a read-only file, so the settings are read by a child process that runs as an
+// unprivileged user. The file stays readable to it: only opening for reading and writing fails.
 TEST_F(PortFileTest, FileThatCannotBeOpenedForWritingMeansCom1)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write a read-only file; the folder case below covers root";
-    WritePortFile("COM4");
+    constexpr uid_t kNobody = 65534;
+    WritePortFile("COM6");
     chmod(dir.file("VEQ.INI").c_str(), 0444);
-    CEinstell1 dlg;
-    EXPECT_EQ(dlg.m_nPortIndex, 0);
+    chmod(dir.path().c_str(), 0755);
+    const ChildReport report = RunInChildProcess([] {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            return std::string("could not give up root");
+        std::FILE* probe = std::fopen("VEQ.INI", "rb");
+        const std::string readable = probe ? "readable" : "unreadable";
+        if (probe)
+            std::fclose(probe);
+        CEinstell1 dlg;
+        return readable + ", index " + std::to_string(dlg.m_nPortIndex);
+    });
+    ASSERT_TRUE(report.finished) << report.text;
+    EXPECT_EQ(report.text, "readable, index 0");
+    EXPECT_EQ(PortFile(), "COM6");
 }
 
 TEST_F(PortFileTest, PortFileThatIsAFolderMeansCom1AndOkStillTakesTheChoice)

@@ -14,6 +14,8 @@ public:
     static constexpr int32_t kDataCapacity = 400000;
     // A load stops storing here, leaving room for the end marker's extra CR.
     static constexpr int32_t kLoadLimit = 399997;
+    // The marker's CR is stored at index kLoadLimit - 1 at the latest, its extra CR one further.
+    static_assert((kLoadLimit - 1) + 1 < kDataCapacity, "the marker's extra CR must fit in m_data");
     static constexpr int32_t kRxAreaSize = 500;
     static constexpr char kCR = 0x0D;
     static constexpr char kLF = 0x0A;

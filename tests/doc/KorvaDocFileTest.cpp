@@ -125,27 +125,43 @@ TEST_F(DataFileTest, SaveAndLoadAgainGivesTheSameBufferSizeAndLineCount)
     EXPECT_EQ(Save("again.txt"), file);
 }
 
+// A file of exactly `size` characters (LF not counted) whose last line is the marker line, so that
+// the marker's CR stands at index size - 1.
+std::string MarkedTextOfSize(size_t size)
+{
+    std::string text = DeviceText(4990, 79);
+    text.insert(0, std::string(size - text.size(), 'x'));
+    return text;
+}
+
+// The sizes are written out rather than derived from the load limit, so that a limit moved
+// towards the end of the buffer (where the marker's extra CR would no longer fit) shows here.
 TEST_F(DataFileTest, FullSizeBufferLoadsUpToTheLastStorablePlace)
 {
-    // 79-character lines, padded so that the marker's CR lands on the last index a load stores.
-    std::string text = DeviceText((CKorvaDoc::kLoadLimit - 100) / 80, 79);
-    text.insert(0, std::string(CKorvaDoc::kLoadLimit - static_cast<int32_t>(text.size()), 'x'));
-    ASSERT_EQ(text.size(), static_cast<size_t>(CKorvaDoc::kLoadLimit));
-    ASSERT_TRUE(Open(WithCrLf(text)));
-    EXPECT_EQ(doc->m_nDataSize, CKorvaDoc::kLoadLimit + 1);
-    EXPECT_EQ(Data(), text + '\r');
-    EXPECT_EQ(Save(), WithCrLf(text + '\r'));
+    struct Row { size_t size; int32_t dataSize; };
+    const std::vector<Row> rows = {{399996, 399997}, {399997, 399998}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        const std::string text = MarkedTextOfSize(row.size);
+        ASSERT_TRUE(Open(WithCrLf(text)));
+        EXPECT_EQ(doc->m_nDataSize, row.dataSize);
+        EXPECT_EQ(Data(), text + '\r');
+        EXPECT_EQ(Save(), WithCrLf(text + '\r'));
+    }
 }
 
 TEST_F(DataFileTest, FileThatFillsTheBufferWithoutMarkerIsRefused)
 {
-    SetData("old data\r");
-    doc->SetTransferState(16);
-    std::string text = DeviceText((CKorvaDoc::kLoadLimit - 100) / 80, 79);
-    text.insert(0, std::string(CKorvaDoc::kLoadLimit + 1 - static_cast<int32_t>(text.size()), 'x'));
-    EXPECT_FALSE(Open(WithCrLf(text)));  // its marker would end one place too late
-    ExpectLoadRefused();
-    EXPECT_EQ(doc->GetTransferState(), 16);
+    // Their markers would end one place, and three places, too late.
+    for (size_t size : {399998u, 400000u}) {
+        SCOPED_TRACE(size);
+        messages.clear();
+        SetData("old data\r");
+        doc->SetTransferState(16);
+        EXPECT_FALSE(Open(WithCrLf(MarkedTextOfSize(size))));
+        ExpectLoadRefused();
+        EXPECT_EQ(doc->GetTransferState(), 16);
+    }
 }
 
 TEST_F(DataFileTest, FileThatEndsBeforeItsMarkerIsRefusedAndTheDocumentRenewed)
@@ -181,6 +197,10 @@ TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
         {"marker CR followed by something else", "xyEND________\rZZZ", "xyEND________\r\r", 1},
         {"CR alone ends a line", "a\rb\rxyEND________\r", "a\rb\rxyEND________\r\r", 3},
         {"LF alone is dropped and joins the lines", "a\nb\nxyEND________\r\n", "abxyEND________\r\r", 1},
+        {"seven underscores are no marker", "abcEND_______\r\nxyEND________\r\n",
+         "abcEND_______\rxyEND________\r\r", 2},
+        {"the eleven characters must be followed by CR", "abEND________X\r\nxyEND________\r\n",
+         "abEND________X\rxyEND________\r\r", 2},
     };
     for (const MarkerCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,12 +1,15 @@
 #include "Dialog.h"
 
 #include "MessageBox.h"
+#include "Resources.h"
+#include "StockTexts.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
@@ -75,6 +78,25 @@ QComboBox* MakeComboBox(const DialogControl& c, QDialog* dialog)
     return combo;
 }
 
+// Text as it stands: an ampersand is shown, not taken as a mnemonic.
+QLabel* MakeStaticText(const DialogControl& c, QDialog* dialog)
+{
+    auto* label = new QLabel(dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(c.text);
+    return label;
+}
+
+// The program's icon of the control's id, 32 x 32, at the control's top left.
+QLabel* MakeIcon(const DialogControl& c, QDialog* dialog)
+{
+    constexpr int kIconSize = 32;
+    auto* label = new QLabel(dialog);
+    label->setPixmap(LoadIcon(static_cast<unsigned>(c.id)).pixmap(kIconSize, kIconSize));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 // Dialog units are a quarter of the font's average character width and an eighth of its height.
 QRect toPixels(const QFontMetrics& fm, int x, int y, int cx, int cy)
 {
@@ -113,7 +135,7 @@ void DDX_CBString(CDataExchange* dx, int id, QString& value)
 
 QString MaxCharsText(int maxChars)
 {
-    return QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(maxChars);
+    return StockText(stockMaxChars).arg(maxChars);
 }
 
 bool DDV_MaxChars(CDataExchange* dx, const QString& value, int maxChars)
@@ -172,20 +194,12 @@ void CDialog::BuildControls()
     m_window->setFixedSize(toPixels(fm, 0, 0, m_template.cx, m_template.cy).size());
     for (const DialogControl& c : m_template.controls) {
         QWidget* w = nullptr;
-        if (c.kind == DialogControl::comboBox) {
-            w = MakeComboBox(c, m_window.get());
-        } else {
-            auto* button = new QPushButton(c.text, m_window.get());
-            button->setDefault(c.kind == DialogControl::defPushButton);
-            button->setAutoDefault(c.kind == DialogControl::defPushButton);
-            const int id = c.id;
-            QObject::connect(button, &QPushButton::clicked, m_window.get(), [this, id] {
-                if (id == IDOK)
-                    OnOK();
-                else if (id == IDCANCEL)
-                    OnCancel();
-            });
-            w = button;
+        switch (c.kind) {
+        case DialogControl::comboBox: w = MakeComboBox(c, m_window.get()); break;
+        case DialogControl::editText: w = new QLineEdit(m_window.get()); break;
+        case DialogControl::staticText: w = MakeStaticText(c, m_window.get()); break;
+        case DialogControl::icon: w = MakeIcon(c, m_window.get()); break;
+        default: w = MakeButton(c); break;
         }
         w->setProperty(kControlIdProperty, c.id);
         QRect r = toPixels(fm, c.x, c.y, c.cx, c.cy);
@@ -193,6 +207,21 @@ void CDialog::BuildControls()
             r.setHeight(w->sizeHint().height());  // the template's height is the open list's
         w->setGeometry(r);
     }
+}
+
+QWidget* CDialog::MakeButton(const DialogControl& c)
+{
+    auto* button = new QPushButton(c.text, m_window.get());
+    button->setDefault(c.kind == DialogControl::defPushButton);
+    button->setAutoDefault(c.kind == DialogControl::defPushButton);
+    const int id = c.id;
+    QObject::connect(button, &QPushButton::clicked, m_window.get(), [this, id] {
+        if (id == IDOK)
+            OnOK();
+        else if (id == IDCANCEL)
+            OnCancel();
+    });
+    return button;
 }
 
 QWidget* CDialog::GetDlgItem(int id) const

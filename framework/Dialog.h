@@ -14,11 +14,11 @@ namespace framework {
 class CDialog;
 
 struct DialogControl {
-    enum Kind { comboBox, defPushButton, pushButton };
+    enum Kind { comboBox, defPushButton, pushButton, editText, staticText, icon };
     Kind kind;
     int id;
     int x, y, cx, cy;  // dialog units
-    QString text;      // button text
+    QString text;      // button or static text
     QStringList items; // initial list of a combo box
 };
 
@@ -83,6 +83,7 @@ public:
 
 private:
     void BuildControls();
+    QWidget* MakeButton(const DialogControl& c);
 
     const DialogTemplate& m_template;
     QWidget* m_pParent;

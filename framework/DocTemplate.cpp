@@ -1,6 +1,8 @@
 #include "DocTemplate.h"
 
 #include "Document.h"
+#include "FrameWnd.h"
+#include "View.h"
 
 namespace framework {
 
@@ -46,6 +48,29 @@ bool CSingleDocTemplate::SaveDocument(const QString& path)
         return false;
     m_document.SetPathName(path);
     return true;
+}
+
+void CSingleDocTemplate::SetWindowClasses(unsigned resourceId, std::function<CFrameWnd*()> newFrame,
+                                          std::function<CView*()> newView)
+{
+    m_nResourceId = resourceId;
+    m_newFrame = std::move(newFrame);
+    m_newView = std::move(newView);
+}
+
+CFrameWnd* CSingleDocTemplate::CreateNewFrame()
+{
+    if (!m_newFrame || !m_newView)
+        return nullptr;
+    CFrameWnd* frame = m_newFrame();
+    CView* view = m_newView();
+    view->SetDocument(&m_document);
+    frame->SetView(view);
+    if (!frame->LoadFrame(m_nResourceId)) {
+        delete frame;
+        return nullptr;
+    }
+    return frame;
 }
 
 }  // namespace framework

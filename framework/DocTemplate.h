@@ -3,10 +3,13 @@
 // (window title, new-document name, file filter, extension, file-type id and name).
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace framework {
 
 class CDocument;
+class CFrameWnd;
+class CView;
 
 class CSingleDocTemplate {
 public:
@@ -17,6 +20,14 @@ public:
 
     QString GetDocString(DocStringIndex index) const;
     CDocument& GetDocument() const { return m_document; }
+
+    // The classes of the document's window: the frame is built from the resources of
+    // resourceId, the view fills it.
+    void SetWindowClasses(unsigned resourceId, std::function<CFrameWnd*()> newFrame,
+                          std::function<CView*()> newView);
+    // Creates the frame with its view on the document, not yet shown; nullptr (and nothing
+    // left of it) when the frame's creation failed.
+    CFrameWnd* CreateNewFrame();
 
     // The title of a document that has no file yet: the name for new documents.
     void SetDefaultTitle(CDocument& document) const;
@@ -32,6 +43,9 @@ public:
 private:
     QStringList m_docStrings;
     CDocument& m_document;
+    unsigned m_nResourceId = 0;
+    std::function<CFrameWnd*()> m_newFrame;
+    std::function<CView*()> m_newView;
 };
 
 }  // namespace framework

@@ -2,6 +2,7 @@
 
 #include "Archive.h"
 #include "MessageBox.h"
+#include "StockTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,16 +32,14 @@ bool StoreCompletely(CDocument& document, QSaveFile& file)
 
 }  // namespace
 
-const char* const kUnexpectedFormatText = "Unerwartetes Dateiformat.";
-
 QString FileOpenErrorText(const QString& path)
 {
-    return QStringLiteral("Die Datei %1 kann nicht geöffnet werden.").arg(path);
+    return StockText(stockFileOpenError).arg(path);
 }
 
 QString FileSaveErrorText(const QString& path)
 {
-    return QStringLiteral("Die Datei %1 kann nicht gespeichert werden.").arg(path);
+    return StockText(stockFileSaveError).arg(path);
 }
 
 void CDocument::SetPathName(const QString& path)
@@ -71,7 +70,7 @@ bool CDocument::OnOpenDocument(const QString& path)
         CArchive ar(file, CArchive::load);
         Serialize(ar);
         if (ar.Failed()) {
-            AfxMessageBox(QString::fromLatin1(kUnexpectedFormatText), MB_ICONEXCLAMATION);
+            AfxMessageBox(StockText(stockUnexpectedFormat), MB_ICONEXCLAMATION);
             return false;
         }
     }

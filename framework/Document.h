@@ -12,7 +12,8 @@ class CSingleDocTemplate;
 
 class CDocument : public CCmdTarget {
 public:
-    CDocument() = default;
+    // Takes the Save and Save As commands.
+    CDocument();
 
     const QString& GetTitle() const { return m_strTitle; }
     virtual void SetTitle(const QString& title) { m_strTitle = title; }
@@ -35,6 +36,15 @@ public:
     // Save: writes the file through Serialize; the old file stays as it was if writing fails.
     virtual bool OnSaveDocument(const QString& path);
 
+    // Before the data are replaced or the program ends: a modified document asks whether to
+    // save it. "Ja" saves (through Save As when it has no file yet) and goes on only if that
+    // worked, "Nein" goes on, "Abbrechen" stops. True to go on.
+    virtual bool SaveModified();
+    // Save: into the document's file, or through Save As when it has none. Save As: asks for
+    // a file first. True when the data were saved.
+    bool DoFileSave();
+    bool DoSave(const QString& path);
+
     virtual void DeleteContents() {}
     virtual void Serialize(CArchive& ar) = 0;
 
@@ -46,9 +56,8 @@ private:
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 };
 
-// The framework's own texts for file errors.
+// The framework's messages for a file that cannot be opened or saved.
 QString FileOpenErrorText(const QString& path);
 QString FileSaveErrorText(const QString& path);
-extern const char* const kUnexpectedFormatText;
 
 }  // namespace framework

@@ -66,7 +66,7 @@ TEST_F(DocumentFlow, ShortFileRenewsTheDocumentWithTheDefaultTitle)
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("Fresh"));
     EXPECT_TRUE(doc.GetPathName().isEmpty());
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], QString::fromLatin1(framework::kUnexpectedFormatText));
+    EXPECT_EQ(messages[0], QStringLiteral("Unerwartetes Dateiformat."));
 }
 
 TEST_F(DocumentFlow, EmptyFileIsNotHandedToTheDocument)

@@ -1,0 +1,67 @@
+// The document's commands and questions: Save, Save As and the question before modified data
+// are replaced.
+#include "AfxRes.h"
+#include "DocTemplate.h"
+#include "Document.h"
+#include "FileDialog.h"
+#include "FrameWnd.h"
+#include "MessageBox.h"
+#include "StockTexts.h"
+#include "WinApp.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace framework {
+
+CDocument::CDocument()
+{
+    OnCommand(ID_FILE_SAVE, [this] { DoFileSave(); });
+    OnCommand(ID_FILE_SAVE_AS, [this] { DoSave(QString()); });
+}
+
+bool CDocument::SaveModified()
+{
+    if (!IsModified())
+        return true;
+    const QString name = GetPathName().isEmpty() ? GetTitle() : GetPathName();
+    switch (AfxMessageBox(StockText(stockAskToSave).arg(name), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES: return DoFileSave();
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+bool CDocument::DoFileSave()
+{
+    // A file that has gone or cannot be written any more is saved under a new name instead.
+    const QFileInfo file(GetPathName());
+    if (GetPathName().isEmpty() || (file.exists() && !file.isWritable()))
+        return DoSave(QString());
+    return DoSave(GetPathName());
+}
+
+bool CDocument::DoSave(const QString& path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        FileDialogRequest request;
+        request.open = false;
+        request.caption = StockText(stockSaveAsTitle);
+        if (m_pDocTemplate) {
+            request.filter = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterName);
+            request.defaultSuffix = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
+        }
+        const QString base = GetPathName().isEmpty() ? GetTitle() : GetPathName();
+        request.initialPath = QFileInfo(base).isAbsolute() ? base : QDir::current().filePath(base);
+        target = PromptFileName(request, AfxGetMainWnd());
+        if (target.isEmpty())
+            return false;
+    }
+    const bool saved = m_pDocTemplate ? m_pDocTemplate->SaveDocument(target) : OnSaveDocument(target);
+    if (saved && AfxGetApp())
+        AfxGetApp()->AddToRecentFileList(target);
+    return saved;
+}
+
+}  // namespace framework

@@ -1,0 +1,229 @@
+#include "WinApp.h"
+
+#include "DocTemplate.h"
+#include "Document.h"
+#include "FileDialog.h"
+#include "FrameWnd.h"
+#include "MessageBox.h"
+#include "Resources.h"
+#include "StockTexts.h"
+#include "AfxRes.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QSettings>
+
+namespace framework {
+namespace {
+
+CWinApp* g_pApp = nullptr;
+
+constexpr const char* kRecentSection = "Recent File List";
+constexpr const char* kRecentEntry = "File%1";
+constexpr const char* kSettingsSection = "Settings";
+constexpr const char* kPreviewPagesEntry = "PreviewPages";
+
+}  // namespace
+
+void CCommandLineInfo::ParseParam(const QString& param, bool isFlag, bool)
+{
+    if (isFlag || !m_strFileName.isEmpty())
+        return;
+    m_strFileName = param;
+    m_nShellCommand = FileOpen;
+}
+
+CWinApp::CWinApp(const char* appName)
+{
+    g_pApp = this;
+    if (appName)
+        m_pszAppName = QString::fromLatin1(appName);
+    OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+    OnCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+CFrameWnd* AfxGetMainWnd()
+{
+    return g_pApp ? g_pApp->m_pMainWnd : nullptr;
+}
+
+int CWinApp::Run()
+{
+    if (m_pszAppName.isEmpty())
+        m_pszAppName = LoadString(AFX_IDS_APP_TITLE);
+    if (!m_pszAppName.isEmpty())
+        QCoreApplication::setApplicationName(m_pszAppName);
+    if (!InitInstance()) {
+        ExitInstance();
+        return 1;
+    }
+    const int code = QApplication::exec();
+    const int exitCode = ExitInstance();
+    return exitCode != 0 ? exitCode : code;
+}
+
+bool CWinApp::InitInstance()
+{
+    return true;
+}
+
+int CWinApp::ExitInstance()
+{
+    if (m_nMaxMRU > 0)
+        SaveStdProfileSettings();
+    return 0;
+}
+
+void CWinApp::SetRegistryKey(const char* key)
+{
+    m_pszRegistryKey = QString::fromLatin1(key);
+    QCoreApplication::setOrganizationName(m_pszRegistryKey);
+}
+
+void CWinApp::LoadStdProfileSettings(unsigned maxMRU)
+{
+    m_nMaxMRU = maxMRU;
+    QSettings settings(m_pszRegistryKey, m_pszAppName);
+    m_recentFiles.clear();
+    settings.beginGroup(QLatin1String(kRecentSection));
+    for (unsigned i = 1; i <= maxMRU; ++i) {
+        const QString path = settings.value(QString::fromLatin1(kRecentEntry).arg(i)).toString();
+        if (!path.isEmpty())
+            m_recentFiles << path;
+    }
+    settings.endGroup();
+    m_nNumPreviewPages = settings.value(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection),
+                                                                    QLatin1String(kPreviewPagesEntry)), 0)
+                             .toInt();
+}
+
+void CWinApp::SaveStdProfileSettings()
+{
+    QSettings settings(m_pszRegistryKey, m_pszAppName);
+    settings.beginGroup(QLatin1String(kRecentSection));
+    for (unsigned i = 1; i <= m_nMaxMRU; ++i) {
+        const QString key = QString::fromLatin1(kRecentEntry).arg(i);
+        if (static_cast<int>(i) <= m_recentFiles.size())
+            settings.setValue(key, m_recentFiles.at(static_cast<int>(i) - 1));
+        else
+            settings.remove(key);
+    }
+    settings.endGroup();
+    settings.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kPreviewPagesEntry)),
+                      m_nNumPreviewPages);
+}
+
+void CWinApp::AddToRecentFileList(const QString& path)
+{
+    if (m_nMaxMRU == 0 || path.isEmpty())
+        return;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_recentFiles.removeAll(absolute);
+    m_recentFiles.prepend(absolute);
+    while (m_recentFiles.size() > static_cast<int>(m_nMaxMRU))
+        m_recentFiles.removeLast();
+    // Written at once, so that the list survives a program that does not end normally.
+    SaveStdProfileSettings();
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate)
+{
+    m_pDocTemplate.reset(docTemplate);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info)
+{
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        const bool isFlag = arg.startsWith(QLatin1Char('-')) && arg.size() > 1;
+        QString param = arg;
+        if (isFlag)
+            param.remove(0, arg.startsWith(QLatin1String("--")) ? 2 : 1);
+        info.ParseParam(param, isFlag, i + 1 == args.size());
+    }
+}
+
+bool CWinApp::ProcessShellCommand(CCommandLineInfo& info)
+{
+    if (info.m_nShellCommand == CCommandLineInfo::FileNothing)
+        return true;
+    if (!m_pDocTemplate)
+        return false;
+    CFrameWnd* frame = m_pDocTemplate->CreateNewFrame();
+    if (!frame)
+        return false;
+    m_pMainWnd = frame;
+    SetMessageBoxOwner(frame);
+    const bool opened = info.m_nShellCommand == CCommandLineInfo::FileOpen
+        ? OpenDocumentFile(info.m_strFileName) != nullptr
+        : m_pDocTemplate->OnFileNew();
+    if (!opened) {
+        SetMessageBoxOwner(nullptr);
+        m_pMainWnd = nullptr;
+        delete frame;
+        return false;
+    }
+    frame->InitialUpdateFrame(false);
+    return true;
+}
+
+void CWinApp::OnFileNew()
+{
+    if (!m_pDocTemplate || !m_pDocTemplate->GetDocument().SaveModified())
+        return;
+    m_pDocTemplate->OnFileNew();
+}
+
+void CWinApp::OnFileOpen()
+{
+    if (!m_pDocTemplate)
+        return;
+    FileDialogRequest request;
+    request.open = true;
+    request.caption = StockText(stockOpenTitle);
+    request.filter = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterName);
+    request.defaultSuffix = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
+    const QString path = PromptFileName(request, m_pMainWnd);
+    if (path.isEmpty() || !m_pDocTemplate->GetDocument().SaveModified())
+        return;
+    OpenDocumentFile(path);
+}
+
+CDocument* CWinApp::OpenDocumentFile(const QString& path)
+{
+    if (!m_pDocTemplate || !m_pDocTemplate->OpenDocumentFile(path))
+        return nullptr;
+    AddToRecentFileList(path);
+    return &m_pDocTemplate->GetDocument();
+}
+
+void CWinApp::OnFilePrintSetup()
+{
+    QPrinter printer;
+    QPageSetupDialog dialog(&printer, m_pMainWnd);
+    dialog.exec();
+}
+
+void CWinApp::OnAppExit()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->close();
+}
+
+}  // namespace framework

@@ -1,0 +1,81 @@
+#pragma once
+// The application object of a single-document program: one per program. It keeps the
+// settings (under the organisation set by SetRegistryKey and the application's name), the
+// recent-file list, the document template, parses the command line, and handles the
+// application's commands (New, Open, printer set-up, Exit).
+#include "CmdTarget.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace framework {
+
+class CDocument;
+class CFrameWnd;
+class CSingleDocTemplate;
+
+class CCommandLineInfo {
+public:
+    enum ShellCommand { FileNew, FileOpen, FileNothing };
+    virtual ~CCommandLineInfo() = default;
+    // Called for every argument; a flag starts with "-" (given here without it).
+    virtual void ParseParam(const QString& param, bool isFlag, bool isLast);
+
+    ShellCommand m_nShellCommand = FileNew;
+    QString m_strFileName;
+};
+
+class CWinApp : public CCmdTarget {
+public:
+    // appName nullptr: the name comes from the string table (AFX_IDS_APP_TITLE).
+    explicit CWinApp(const char* appName = nullptr);
+    ~CWinApp() override;
+
+    // Runs the program inside an existing QApplication: InitInstance, the event loop until
+    // the main window closes, ExitInstance. The exit code; non-zero when start-up failed.
+    int Run();
+    virtual bool InitInstance();
+    virtual int ExitInstance();
+
+    // Settings go under this organisation and the application's name.
+    void SetRegistryKey(const char* key);
+    // Reads the recent-file list (maxMRU entries) and the print-preview setting.
+    void LoadStdProfileSettings(unsigned maxMRU = 4);
+    void SaveStdProfileSettings();
+    void AddToRecentFileList(const QString& path);
+    QStringList GetRecentFileList() const { return m_recentFiles; }
+
+    // Takes the template over; a single-document program has one.
+    void AddDocTemplate(CSingleDocTemplate* docTemplate);
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+
+    // The program's arguments, without the program's name.
+    void ParseCommandLine(CCommandLineInfo& info);
+    // New document with its window, or the named file opened into it; false when that failed.
+    bool ProcessShellCommand(CCommandLineInfo& info);
+
+    // Application commands.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnAppExit();
+    // Opens a file into the document; nullptr when it failed (the user has been told).
+    CDocument* OpenDocumentFile(const QString& path);
+
+    CFrameWnd* m_pMainWnd = nullptr;
+    QString m_pszAppName;
+    QString m_pszRegistryKey;
+    int m_nNumPreviewPages = 0;
+
+private:
+    std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+    QStringList m_recentFiles;
+    unsigned m_nMaxMRU = 0;
+};
+
+// The one application object, and its main window.
+CWinApp* AfxGetApp();
+CFrameWnd* AfxGetMainWnd();
+
+}  // namespace framework

@@ -1,0 +1,136 @@
+// The toolbar's button images, drawn pixel by pixel in the 16 colours of the palette: the
+// file commands as page, folder and disc; the device commands as the device with the letter of
+// the command it sends on its display and an arrow for the direction of the data.
+#include "KorvaResources.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr int kImageWidth = 29;
+constexpr int kImageHeight = 21;
+constexpr int kImageCount = 9;
+
+const QColor kBlack(0, 0, 0), kGray(128, 128, 128), kSilver(192, 192, 192), kWhite(255, 255, 255);
+const QColor kTeal(0, 128, 128), kYellow(255, 255, 0), kRed(255, 0, 0), kBlue(0, 0, 255);
+const QColor kNavy(0, 0, 128), kOlive(128, 128, 0);
+
+// Letters of the device's commands, 3 x 5 pixels, one row per string.
+const char* const kGlyphA[5] = {".#.", "#.#", "###", "#.#", "#.#"};
+const char* const kGlyphD[5] = {"##.", "#.#", "#.#", "#.#", "##."};
+const char* const kGlyphE[5] = {"###", "#..", "##.", "#..", "###"};
+const char* const kGlyphS[5] = {".##", "#..", ".#.", "..#", "##."};
+const char* const kGlyphT[5] = {"###", ".#.", ".#.", ".#.", ".#."};
+const char* const kGlyphU[5] = {"#.#", "#.#", "#.#", "#.#", "###"};
+
+class Cell {
+public:
+    Cell(QPainter& p, int index) : m_p(p), m_x(index * kImageWidth) {}
+    void Fill(int x, int y, int w, int h, const QColor& c) { m_p.fillRect(m_x + x, y, w, h, c); }
+    void Box(int x, int y, int w, int h, const QColor& inside)
+    {
+        Fill(x, y, w, h, kBlack);
+        Fill(x + 1, y + 1, w - 2, h - 2, inside);
+    }
+    void Glyph(int x, int y, const char* const rows[5], const QColor& c)
+    {
+        for (int r = 0; r < 5; ++r)
+            for (int col = 0; col < 3; ++col)
+                if (rows[r][col] == '#')
+                    Fill(x + col, y + r, 1, 1, c);
+    }
+    // The device: a grey case with a display showing the command's letter, keys below.
+    void Device(int x, const char* const letter[5], const QColor& display)
+    {
+        Box(x, 2, 12, 17, kGray);
+        Box(x + 2, 4, 8, 8, display);
+        Glyph(x + 4, 5, letter, kYellow);
+        Fill(x + 2, 13, 8, 4, kWhite);
+        for (int k = 3; k < 10; k += 2)
+            Fill(x + k, 13, 1, 3, kBlack);
+    }
+    void ArrowRight(int x0, int x1, int y, const QColor& c)
+    {
+        Fill(x0, y - 1, x1 - x0 - 3, 3, c);
+        for (int i = 0; i < 4; ++i)
+            Fill(x1 - 4 + i, y - 3 + i, 1, 7 - 2 * i, c);
+    }
+    void ArrowLeft(int x0, int x1, int y, const QColor& c)
+    {
+        Fill(x0 + 3, y - 1, x1 - x0 - 3, 3, c);
+        for (int i = 0; i < 4; ++i)
+            Fill(x0 + 3 - i, y - 3 + i, 1, 7 - 2 * i, c);
+    }
+    // A sheet of data for the PC's side of a transfer.
+    void Sheet(int x)
+    {
+        Box(x, 4, 9, 13, kWhite);
+        for (int y = 7; y < 15; y += 2)
+            Fill(x + 2, y, 5, 1, kNavy);
+    }
+
+private:
+    QPainter& m_p;
+    int m_x;
+};
+
+void DrawNew(Cell c)
+{
+    c.Box(9, 2, 11, 17, kWhite);
+    c.Fill(16, 2, 4, 4, kSilver);
+    c.Fill(16, 5, 4, 1, kBlack);
+    c.Fill(16, 2, 1, 4, kBlack);
+}
+
+void DrawOpen(Cell c)
+{
+    c.Box(6, 5, 8, 3, kOlive);
+    c.Box(6, 7, 17, 11, kYellow);
+    c.Fill(7, 8, 15, 1, kWhite);
+}
+
+void DrawSave(Cell c)
+{
+    c.Box(6, 2, 17, 17, kNavy);
+    c.Fill(9, 3, 11, 7, kWhite);
+    c.Fill(10, 13, 9, 5, kSilver);
+    c.Fill(15, 14, 2, 3, kNavy);
+}
+
+void DrawDownload(Cell c, const char* const letter[5])
+{
+    c.Device(1, letter, kTeal);
+    c.ArrowRight(13, 21, 10, kBlue);
+    c.Sheet(19);
+}
+
+void DrawUpload(Cell c)
+{
+    c.Device(1, kGlyphE, kTeal);
+    c.ArrowLeft(13, 21, 10, kRed);
+    c.Sheet(19);
+}
+
+void DrawDeliveryMode(Cell c)
+{
+    c.Device(8, kGlyphU, kRed);
+}
+
+}  // namespace
+
+QImage ToolBarBitmap()
+{
+    QImage image(kImageWidth * kImageCount, kImageHeight, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    DrawNew(Cell(p, 0));
+    DrawOpen(Cell(p, 1));
+    DrawSave(Cell(p, 2));
+    DrawUpload(Cell(p, 3));
+    DrawDownload(Cell(p, 4), kGlyphA);
+    DrawDownload(Cell(p, 5), kGlyphT);
+    DrawDownload(Cell(p, 6), kGlyphD);
+    DrawDownload(Cell(p, 7), kGlyphS);
+    DrawDeliveryMode(Cell(p, 8));
+    return image;
+}

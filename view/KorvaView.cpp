@@ -138,10 +138,10 @@ void CKorvaView::OnDeliveryMode()
         pDoc->SetTransferState(kStateIdle);
         return;
     }
-    // The reset goes out on the first tick of state 10; set again while it is under way,
-    // nothing is sent, so the data stay.
-    const bool resetGoesOut = pDoc->GetTransferState() != kStateDeliveryReset || m_nTicks == 0;
-    if (resetGoesOut)
+    // State 10 sends the reset only when it starts from a cleared tick counter, which this
+    // handler leaves alone (given again during the reset, or while a download is requested,
+    // nothing goes out); the data are discarded only for a reset that goes out.
+    if (m_nTicks == 0)
         pDoc->OnNewDocument();
     pDoc->SetTransferState(kStateDeliveryReset);
 }

@@ -11,8 +11,6 @@
 #include "v24.h"
 
 #include <QApplication>
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -36,11 +34,6 @@ sim::Lines LinesOf(const DownloadCase& c)
     return c.section.empty() ? sim::factoryData() : sim::sectionOf(sim::factoryData(), c.section);
 }
 
-bool NoCommandArrives(const SimDevice& device, size_t commandsBefore)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return device.Commands().size() == commandsBefore;
-}
 
 }  // namespace
 
@@ -60,7 +53,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
                                                             : std::vector<unsigned>{});
     Tick(9);
     EXPECT_EQ(State(), c.requestState);
-    EXPECT_TRUE(NoCommandArrives(*device, 1));
+    EXPECT_TRUE(device->LogStaysAt(1));
     Tick(1);
     EXPECT_EQ(State(), CKorvaView::kStateReceiving);
     EXPECT_EQ(view->m_nProgressFull, c.fullScale);

@@ -6,20 +6,12 @@
 #include "resource.h"
 
 #include <QApplication>
-#include <chrono>
-#include <thread>
 
 namespace {
 
 const std::vector<unsigned> kDeviceCommands = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
                                                ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
 
-// No command reaches the device within a short grace time (it answers within milliseconds).
-bool NoCommandArrives(const SimDevice& device, size_t commandsBefore)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return device.Commands().size() == commandsBefore;
-}
 
 }  // namespace
 
@@ -31,7 +23,7 @@ TEST_F(ViewTest, SearchOpensOnTick101QueriesOnTick200AndIdentifiesOnTick400)
     Tick(1);
     EXPECT_EQ(doc->m_bPortOpen, 1);
     Tick(98);
-    EXPECT_TRUE(NoCommandArrives(*device, 0));
+    EXPECT_TRUE(device->LogStaysAt(0));
     Tick(1);
     ASSERT_TRUE(device->WaitForCommand("R"));
     const QSize size = view->GetClientImage().size();
@@ -84,7 +76,7 @@ TEST_P(SearchIdentityTest, OnlyTheFirstEightCharactersCount)
     EXPECT_EQ(State(), CKorvaView::kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     Tick(199);
-    EXPECT_TRUE(NoCommandArrives(*device, 1));
+    EXPECT_TRUE(device->LogStaysAt(1));
     Tick(1);
     EXPECT_TRUE(device->WaitFor([](const std::vector<sim::LogEntry>& log) { return log.size() == 2; }));
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", "R"}));

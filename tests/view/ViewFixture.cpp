@@ -8,12 +8,12 @@
 #include <thread>
 #include <unistd.h>
 
-SimDevice::SimDevice(const sim::Settings& settings)
+SimDevice::SimDevice(const sim::Settings& settings, const char* portVariable)
 {
     std::string error;
     if (!sim::openPtyLine(m_line, error))
         throw std::runtime_error(error);
-    setenv("V24_COM1", m_line.slavePath.c_str(), 1);
+    setenv(portVariable, m_line.slavePath.c_str(), 1);
     m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
     m_engine->start();
 }
@@ -76,6 +76,12 @@ bool SimDevice::WaitForCommand(const std::string& command, int timeoutMs) const
         timeoutMs);
 }
 
+bool SimDevice::LogStaysAt(size_t entries) const
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return m_engine->log().size() == entries;
+}
+
 void ViewTest::SetUp()
 {
     unsetenv("V24_COM1");
@@ -126,8 +132,9 @@ int ViewTest::TickWhileState(int32_t state, int maxTicks)
 
 void ViewTest::Identify()
 {
-    Tick(kTicksToIdentify);
+    Tick(kTicksToIdentify + 1);
     ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(view->m_nTicks, 0);
     ASSERT_EQ(view->m_bIdentified, 1);
 }
 

@@ -12,15 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-// The simulator on a new pseudo-terminal, named by V24_COM1 while it lives.
+// The simulator on a new pseudo-terminal, named by V24_COM1 (or the variable given).
 class SimDevice {
 public:
-    explicit SimDevice(const sim::Settings& settings = Fast());
+    explicit SimDevice(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
     ~SimDevice();
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
@@ -35,6 +38,9 @@ public:
     // Waits, bounded, until the device's log satisfies done.
     bool WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs = 5000) const;
     bool WaitForCommand(const std::string& command, int timeoutMs = 5000) const;
+    // The log still holds `entries` entries after a grace time in which the device, which
+    // answers within milliseconds, would have logged anything sent before.
+    bool LogStaysAt(size_t entries) const;
 
 private:
     sim::PtyLine m_line;
@@ -58,7 +64,7 @@ protected:
     void Tick(int count = 1);
     // Ticks until the state differs from state; the number of ticks taken (limit: maxTicks).
     int TickWhileState(int32_t state, int maxTicks = 30000);
-    // Runs the search to the idle state after identification.
+    // Runs the search to the idle state after identification, and one idle tick.
     void Identify();
     // Gives the command as a user does; false when it was refused or had no handler.
     bool Command(unsigned id);
@@ -77,6 +83,12 @@ protected:
     std::unique_ptr<CKorvaDoc> doc;
     std::unique_ptr<CKorvaView> view;
 };
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // The device's lines as the document keeps them: each closed by CR.
 std::string AsBufferLines(const std::vector<std::string>& lines);

@@ -29,6 +29,11 @@ struct DownloadCase {
     bool deliveryModeUntilReceive;
 };
 
+void PrintTo(const DownloadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 sim::Lines LinesOf(const DownloadCase& c)
 {
     return c.section.empty() ? sim::factoryData() : sim::sectionOf(sim::factoryData(), c.section);
@@ -173,6 +178,11 @@ struct ReceiveFailure {
     ReceiveFault fault;
     const char* message;  // nullptr: none
 };
+
+void PrintTo(const ReceiveFailure& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ReceiveFailureTest : public ViewTest, public ::testing::WithParamInterface<ReceiveFailure> {
 protected:

@@ -59,6 +59,11 @@ struct IdentityCase {
     bool identified;
 };
 
+void PrintTo(const IdentityCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class SearchIdentityTest : public ViewTest, public ::testing::WithParamInterface<IdentityCase> {};
 
 TEST_P(SearchIdentityTest, OnlyTheFirstEightCharactersCount)

@@ -122,6 +122,11 @@ struct FailedUpload {
     const char* message;
 };
 
+void PrintTo(const FailedUpload& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class FailedUploadTest : public UploadTest, public ::testing::WithParamInterface<FailedUpload> {};
 
 TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsARetry)

@@ -16,8 +16,6 @@ namespace {
 
 const QString kCapturedText = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
                               "\nor you can save this data to VEQ !";
-const std::vector<unsigned> kDeviceCommands = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                                               ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
 
 struct DownloadCase {
     const char* name;

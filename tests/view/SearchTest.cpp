@@ -7,14 +7,6 @@
 
 #include <QApplication>
 
-namespace {
-
-const std::vector<unsigned> kDeviceCommands = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                                               ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
-
-
-}  // namespace
-
 TEST_F(ViewTest, SearchOpensOnTick101QueriesOnTick200AndIdentifiesOnTick400)
 {
     StartDevice();

@@ -6,6 +6,7 @@
 #include "KorvaView.h"
 #include "MessageRecorder.h"
 #include "TempDir.h"
+#include "resource.h"
 
 #include "engine.h"
 #include "line_setup.h"
@@ -46,6 +47,10 @@ private:
     sim::PtyLine m_line;
     std::unique_ptr<sim::Engine> m_engine;
 };
+
+// The commands that identification and File New enable, in table order.
+const std::vector<unsigned> kDeviceCommands = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
+                                               ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
 
 class ViewTest : public ::testing::Test {
 protected:

@@ -1,0 +1,151 @@
+// Downloads from the simulated device and a round trip through a data file and an upload.
+#include "DocTemplate.h"
+#include "KorvaDoc.h"
+#include "MessageRecorder.h"
+#include "StringTable.h"
+#include "TempDir.h"
+
+#include "engine.h"
+#include "line_setup.h"
+#include "protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int32_t kReceiving = 4;
+
+// The device's lines as the document keeps them: each closed by CR. Every line is shorter
+// than one read, so each arrives as one buffer line.
+std::string AsBufferLines(const sim::Lines& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        EXPECT_LT(line.size(), 499u) << line;
+        text += line + "\r";
+    }
+    return text;
+}
+
+class SimulatorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(sim::openPtyLine(line, error)) << error;
+        setenv("V24_COM1", line.slavePath.c_str(), 1);
+        sim::Settings settings;
+        settings.charsPerSecond = 0;
+        device = std::make_unique<sim::Engine>(line.master, settings);
+        device->start();
+        CKorvaDoc::s_nIdleCountdown = 3;
+        doc = std::make_unique<CKorvaDoc>();
+    }
+
+    void TearDown() override
+    {
+        doc.reset();
+        device.reset();  // closes the master
+        ::close(line.slave);
+        unsetenv("V24_COM1");
+    }
+
+    // The controller's download: open, request, then one receive per tick until it ends.
+    void Download(const char* command)
+    {
+        doc->OpenLink();
+        doc->SendCommand(command);
+        doc->SetTransferState(kReceiving);
+        for (int i = 0; i < 20000 && doc->GetTransferState() == kReceiving; ++i)
+            ASSERT_GE(doc->ReceiveBlock(), 0);
+    }
+
+    std::string Data() const { return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize)); }
+
+    // Waits, bounded, until the device has taken the upload's last line.
+    bool UploadArrived(const std::string& lastLine)
+    {
+        for (int i = 0; i < 1000; ++i) {
+            const std::vector<sim::LogEntry> log = device->log();
+            if (!log.empty() && log.back() == sim::LogEntry{sim::LogEntry::Kind::DataLine, lastLine})
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    TempWorkDir dir;
+    sim::PtyLine line;
+    std::unique_ptr<sim::Engine> device;
+    std::unique_ptr<CKorvaDoc> doc;
+};
+
+struct DownloadCase {
+    const char* command;
+    const char* title;  // of the section the command sends; nullptr: all data
+    friend void PrintTo(const DownloadCase& c, std::ostream* os) { *os << c.command; }
+};
+
+class DownloadTest : public SimulatorTest, public ::testing::WithParamInterface<DownloadCase> {};
+
+TEST_P(DownloadTest, EndsInStateOneWithTheDevicesLines)
+{
+    const sim::Lines all = sim::factoryData();
+    const sim::Lines lines = GetParam().title ? sim::sectionOf(all, GetParam().title) : all;
+
+    Download(GetParam().command);
+
+    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_TRUE(Data() == AsBufferLines(lines)) << Data().size() << " characters";
+    // Every read counts, the one that brought the EOT too.
+    EXPECT_EQ(doc->GetLineCount(), static_cast<int32_t>(lines.size()) + 1);
+    EXPECT_EQ(doc->m_nCursor, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, DownloadTest, ::testing::Values(
+    DownloadCase{"DA", nullptr},
+    DownloadCase{"DD", "ADJUSTMENT DATA"},
+    DownloadCase{"DS", "ACTUAL INSTRUMENT"},
+    DownloadCase{"DT", "HISTORICAL TEMPERAMENTS"}),
+    [](const ::testing::TestParamInfo<DownloadCase>& info) { return std::string(info.param.command); });
+
+TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
+{
+    MessageRecorder messages;
+    framework::CSingleDocTemplate docTemplate(QString::fromLatin1(kDocTypeString), *doc);
+    ASSERT_TRUE(docTemplate.OnFileNew());
+    Download("DA");
+    ASSERT_EQ(doc->GetTransferState(), 1);
+    const std::string first = Data();
+
+    const QString path = QString::fromStdString(dir.file("veq.txt"));
+    ASSERT_TRUE(docTemplate.SaveDocument(path));
+    ASSERT_TRUE(docTemplate.OpenDocumentFile(path));
+    ASSERT_EQ(doc->GetTransferState(), 1);
+
+    doc->OpenLink();
+    doc->SendCommand("DE");
+    int lines = 0;
+    while (doc->SendNextLine() && lines < 20000) {
+        ASSERT_EQ(doc->GetLastWriteResult(), 0);
+        ++lines;
+    }
+    EXPECT_EQ(doc->GetLastWriteResult(), 0);
+    ASSERT_TRUE(UploadArrived(std::string(sim::protocol::kEndMarkerLine)));
+    EXPECT_EQ(device->storedData(), sim::factoryData());
+
+    Download("DA");
+    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_TRUE(Data() == first);
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+}  // namespace

@@ -21,8 +21,10 @@
 namespace framework {
 namespace {
 
+}  // namespace
+
 // Keys that may change a lock state; the indicators are read again after one of them.
-class LockKeyWatcher : public QObject {
+class CFrameWnd::LockKeyWatcher : public QObject {
 public:
     explicit LockKeyWatcher(QObject* parent) : QObject(parent) {}
     bool dirty = true;
@@ -34,8 +36,6 @@ public:
         return false;
     }
 };
-
-}  // namespace
 
 CFrameWnd::CFrameWnd()
 {
@@ -65,7 +65,8 @@ bool CFrameWnd::LoadFrame(unsigned resourceId)
         move(cs.x, cs.y);
     if (OnCreate() == -1)
         return false;
-    qApp->installEventFilter(new LockKeyWatcher(this));
+    m_pLockKeys = new LockKeyWatcher(this);
+    qApp->installEventFilter(m_pLockKeys);
     OnUpdateFrameTitle();
     return true;
 }
@@ -210,11 +211,10 @@ void CFrameWnd::OnUpdateFrameTitle()
 
 void CFrameWnd::UpdateIndicators()
 {
-    auto* watcher = findChild<LockKeyWatcher*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!m_pStatusBar || (watcher && !watcher->dirty))
+    if (!m_pStatusBar || (m_pLockKeys && !m_pLockKeys->dirty))
         return;
-    if (watcher)
-        watcher->dirty = false;
+    if (m_pLockKeys)
+        m_pLockKeys->dirty = false;
     LockStates states;
     const bool known = QueryLockStates(states);
     for (int i = 0; i < m_pStatusBar->GetCount(); ++i) {

@@ -77,10 +77,12 @@ public:
     void OnContextHelp();
 
 protected:
+    using CCmdTarget::OnCommand;  // the table's entries, beside the public command above
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class LockKeyWatcher;
     void CreateMenu(unsigned resourceId);
     void CreateAccelerators(unsigned resourceId);
     void UpdateIndicators();
@@ -93,6 +95,7 @@ private:
     std::map<unsigned, QAction*> m_menuActions;
     QMetaObject::Connection m_idleConnection;
     unsigned m_nDockMask = 0;
+    LockKeyWatcher* m_pLockKeys = nullptr;
 };
 
 }  // namespace framework

@@ -1,0 +1,67 @@
+#include "Korva.h"
+
+#include "AboutDlg.h"
+#include "DocTemplate.h"
+#include "FrameWnd.h"
+#include "KorvaDoc.h"
+#include "KorvaView.h"
+#include "MainFrm.h"
+#include "StringTable.h"
+#include "resource.h"
+
+#include <memory>
+
+// The one application object, made before start-up.
+CKorvaApp theApp;
+
+namespace {
+// The document lives as long as the program; the template and the window refer to it.
+std::unique_ptr<CKorvaDoc> g_pDocument;
+}
+
+CKorvaApp::CKorvaApp()
+{
+    OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+}
+
+bool CKorvaApp::InitInstance()
+{
+    SetRegistryKey(kRegistryKey);
+    LoadStdProfileSettings(kRecentFiles);
+
+    g_pDocument = std::make_unique<CKorvaDoc>();
+    auto* docTemplate = new framework::CSingleDocTemplate(QString::fromLatin1(kDocTypeString), *g_pDocument);
+    docTemplate->SetWindowClasses(IDR_MAINFRAME, [] { return new CMainFrame; }, [] { return new CKorvaView; });
+    AddDocTemplate(docTemplate);
+
+    framework::CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!ProcessShellCommand(cmdInfo))
+        return false;
+    if (m_afterStart && !m_afterStart())
+        return false;
+
+    m_pMainWnd->show();
+    m_pMainWnd->update();
+    return true;
+}
+
+int CKorvaApp::ExitInstance()
+{
+    // The window (with its view) goes first, then the document, which closes its port.
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+    g_pDocument.reset();
+    return framework::CWinApp::ExitInstance();
+}
+
+CKorvaDoc* CKorvaApp::GetDocument() const
+{
+    return g_pDocument.get();
+}
+
+void CKorvaApp::OnAppAbout()
+{
+    CAboutDialog aboutDlg(m_pMainWnd);
+    aboutDlg.DoModal();
+}

@@ -205,9 +205,13 @@ void CKorvaDoc::CloseLine()
 
 // The size leaves out the CR last appended: after an EOT the one closing the EOT's read,
 // after silence the last line's. A line left open at the limit has no CR to leave out.
+// Captured data mark the document modified, so that nothing replaces them unasked.
 void CKorvaDoc::EndReceive()
 {
     m_nDataSize = m_bLineOpenAtLimit ? m_nCursor : std::max(m_nCursor - 1, 0);
+    // Data from the device exist nowhere else until the user saves them.
+    if (m_nTransferState == kStateDataCaptured || m_nTransferState == kStateTimedOut)
+        SetModifiedFlag(true);
     m_nCursor = 0;
     m_nRxLines = 0;
     m_bLineOpenAtLimit = false;

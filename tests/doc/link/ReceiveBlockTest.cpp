@@ -47,6 +47,7 @@ TEST_P(ReceiveEotTest, EndsInStateOneWithTheseData)
     EXPECT_EQ(doc->m_nCursor, 0);
     EXPECT_EQ(doc->m_nRxLines, 0);
     EXPECT_EQ(RxArea(), c.lastRead);
+    EXPECT_TRUE(doc->IsModified()) << "captured data must not be replaced unasked";
 }
 
 const std::string k600 = Letters(600);
@@ -103,6 +104,7 @@ TEST_P(ReceiveSilenceTest, EndsWithThisStateAndData)
     EXPECT_EQ(Data(), c.data);
     EXPECT_EQ(CKorvaDoc::s_nIdleCountdown, 3);
     EXPECT_EQ(doc->m_nRxLines, 0);
+    EXPECT_EQ(doc->IsModified(), c.state == 2) << "only lines received count as captured data";
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, ReceiveSilenceTest, ::testing::Values(

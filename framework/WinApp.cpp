@@ -68,6 +68,7 @@ int CWinApp::Run()
         m_pszAppName = LoadString(AFX_IDS_APP_TITLE);
     if (!m_pszAppName.isEmpty())
         QCoreApplication::setApplicationName(m_pszAppName);
+    m_commandLine = QCoreApplication::arguments().mid(1);
     if (!InitInstance()) {
         ExitInstance();
         return 1;
@@ -148,7 +149,7 @@ void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate)
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info)
 {
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QStringList& args = m_commandLine;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         const bool isFlag = arg.startsWith(QLatin1Char('-')) && arg.size() > 1;

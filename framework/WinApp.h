@@ -50,7 +50,7 @@ public:
     void AddDocTemplate(CSingleDocTemplate* docTemplate);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
 
-    // The program's arguments, without the program's name.
+    // Parses m_commandLine into info.
     void ParseCommandLine(CCommandLineInfo& info);
     // New document with its window, or the named file opened into it; false when that failed.
     bool ProcessShellCommand(CCommandLineInfo& info);
@@ -64,6 +64,8 @@ public:
     CDocument* OpenDocumentFile(const QString& path);
 
     CFrameWnd* m_pMainWnd = nullptr;
+    // The program's arguments without the program's name; Run takes them from the process.
+    QStringList m_commandLine;
     QString m_pszAppName;
     QString m_pszRegistryKey;
     int m_nNumPreviewPages = 0;

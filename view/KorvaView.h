@@ -63,7 +63,6 @@ public:
 
     // The program-wide values of the controller, shared by every view of the process.
     static int32_t LastPortIndex() { return s_nLastPortIndex; }
-    static int32_t ProgressStep() { return s_nProgressStep; }
     static const QString& TitleLine() { return s_strTitleLine; }
     // Back to their values at program start (tests run several views in one process).
     static void ResetProgramWide();

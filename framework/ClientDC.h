@@ -35,7 +35,7 @@ public:
     CClientDC(const CClientDC&) = delete;
     CClientDC& operator=(const CClientDC&) = delete;
 
-    // Fills the rectangle; an empty or inverted one fills nothing.
+    // Fills the rectangle; an empty one fills nothing, a negative extent counts back from its edge.
     void FillSolidRect(const CRect& rect, COLORREF color);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
     // Draws text with the default font, black and opaque on white, its cell's top left at

@@ -53,9 +53,18 @@ void CKorvaView::RegisterCommand(unsigned id, void (CKorvaView::*handler)(), con
         OnUpdateCommandUI(id, [enabledBy](framework::CCmdUI* pCmdUI) { pCmdUI->Enable(*enabledBy != 0); });
 }
 
+// Data captured from the device and not yet saved are not replaced unasked.
 bool CKorvaView::CanReplaceData()
 {
-    // TODO(framework): ask CDocument::SaveModified() here once the framework offers it.
+    return GetDocument()->SaveModified();
+}
+
+// Once a download begins, the buffer no longer holds what the user was asked about.
+bool CKorvaView::CanStartDownload()
+{
+    if (!CanReplaceData())
+        return false;
+    GetDocument()->SetModifiedFlag(false);
     return true;
 }
 
@@ -110,7 +119,7 @@ void CKorvaView::OnActualInstrument()
 // The two long downloads leave delivery mode enabled until their receive begins.
 void CKorvaView::StartDownloadKeepingDeliveryMode(int32_t state)
 {
-    if (!CanReplaceData())
+    if (!CanStartDownload())
         return;
     m_nLines = 0;
     m_bEnableDownload = 0;
@@ -121,7 +130,7 @@ void CKorvaView::StartDownloadKeepingDeliveryMode(int32_t state)
 
 void CKorvaView::StartDownloadDisablingAll(int32_t state)
 {
-    if (!CanReplaceData())
+    if (!CanStartDownload())
         return;
     m_nLines = 0;
     DisableCommands();

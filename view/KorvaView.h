@@ -83,9 +83,11 @@ private:
     void RegisterCommands();
     void RegisterCommand(unsigned id, void (CKorvaView::*handler)(), const int32_t* enabledBy);
 
-    // Whether the data in working storage may be replaced (the user is asked to save them
-    // first). NOTE: answers yes until the framework's save question is wired in here.
+    // Whether the data in working storage may be replaced: modified data make the document
+    // ask whether to save them first. A download that may start leaves the data unmodified,
+    // as the buffer is overwritten from then on.
     bool CanReplaceData();
+    bool CanStartDownload();
 
     // One tick of timer 101.
     void CheckPort();

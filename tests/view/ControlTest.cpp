@@ -5,11 +5,13 @@
 #include "ViewFixture.h"
 
 #include "CmdTarget.h"
+#include "FileDialog.h"
 #include "Trace.h"
 #include "resource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -240,4 +242,49 @@ TEST_F(ViewTest, ActivationStartsTheTimerAndAnyOtherFlagStopsIt)
     ProcessEventsUntil([] { return false; }, 100);
     EXPECT_EQ(view->m_nTicks, ticks);
     EXPECT_EQ(State(), CKorvaView::kStateSearch);
+}
+
+// Captured data that were never saved: New and the downloads ask first, and only Ja (with a
+// successful save) or Nein let the command go on.
+TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
+{
+    struct Row {
+        const char* what;
+        unsigned command;
+        int answer;
+        bool goesOn;
+        bool saved;
+    };
+    const Row rows[] = {
+        {"download, Abbrechen", ID_ALL_DATA, framework::IDCANCEL, false, false},
+        {"download, Nein", ID_ALL_DATA, framework::IDNO, true, false},
+        {"download, Ja", ID_ADJUSTMENT_DATA, framework::IDYES, true, true},
+        {"New, Abbrechen", ID_FILE_NEW, framework::IDCANCEL, false, false},
+        {"New, Ja", ID_FILE_NEW, framework::IDYES, true, true},
+    };
+    const std::string saved = dir.file("kept.txt");
+    framework::SetFileDialogHandler([&](const framework::FileDialogRequest&) { return QString::fromStdString(saved); });
+    view->EnableDeviceCommands();
+    for (const Row& r : rows) {
+        std::remove(saved.c_str());
+        doc->OnNewDocument();
+        LoadLines(kUserLines);
+        doc->SetModifiedFlag(true);
+        doc->SetTransferState(CKorvaView::kStateIdle);
+        boxes.boxes.clear();
+        boxes.answers = {r.answer};
+
+        EXPECT_TRUE(Command(r.command)) << r.what;
+
+        ASSERT_EQ(boxes.boxes.size(), 1u) << r.what;
+        EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?")) << r.what;
+        EXPECT_EQ(boxes.boxes[0].type & 0xF, framework::MB_YESNOCANCEL) << r.what;
+        EXPECT_EQ(State() != CKorvaView::kStateIdle, r.goesOn) << r.what;
+        EXPECT_EQ(FileExists(saved), r.saved) << r.what;
+        if (r.saved)
+            EXPECT_EQ(ReadWholeFile(saved), "MY INSTRUMENT\r\nA4 441.0 Hz\r\nDATA END________\r\n") << r.what;
+        EXPECT_EQ(doc->IsModified(), !r.goesOn) << r.what;
+        view->EnableDeviceCommands();
+    }
+    framework::SetFileDialogHandler({});
 }

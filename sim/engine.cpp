@@ -146,6 +146,7 @@ void Engine::onCommand(const std::string& command)
         send(composeTransfer(sectionOf(storedData(), title), m_settings));
     } else if (command == p::kCmdUpload) {
         m_uploading = true;
+        m_uploadLines = 0;
         m_upload.clear();
         m_lastInput = Clock::now();
     } else if (command == p::kCmdDeliveryMode) {
@@ -157,6 +158,9 @@ void Engine::onCommand(const std::string& command)
 
 void Engine::onUploadLine(const std::string& line)
 {
+    const int holdAfter = m_settings.faults.xoffAfterLines;
+    // The XOFF leaves before the line is logged: whoever sees the line knows it is on its way.
+    const bool held = holdAfter > 0 && ++m_uploadLines == holdAfter && sendFlowControl(protocol::kXoff);
     record(LogEntry::Kind::DataLine, line);
     std::size_t stored = 0;
     for (const std::string& l : m_upload)
@@ -165,6 +169,33 @@ void Engine::onUploadLine(const std::string& line)
         m_upload.push_back(line);
     if (protocol::isEndMarkerLine(line))
         finishUpload();
+    if (held)
+        holdOffInput();
+}
+
+// A device whose input buffer is full: the line stays stopped for xoffLength, then goes on.
+void Engine::holdOffInput()
+{
+    if (pauseFor(m_settings.xoffLength))
+        sendFlowControl(protocol::kXon);
+}
+
+// Flow control goes out as it is, whatever the device's output faults or pacing.
+bool Engine::sendFlowControl(char c)
+{
+    for (;;) {
+        if (m_stop || m_fd < 0)
+            return false;
+        const ssize_t written = ::write(m_fd, &c, 1);
+        if (written == 1)
+            return true;
+        if (written < 0 && errno == EAGAIN) {
+            if (waitIo(true, Clock::now() + kNoDeadline) == Wake::Stop)
+                return false;
+        } else if (!(written < 0 && errno == EINTR)) {
+            return false;
+        }
+    }
 }
 
 void Engine::finishUpload()

@@ -48,6 +48,8 @@ private:
     void onCommand(const std::string& command);
     void onUploadLine(const std::string& line);
     void finishUpload();
+    bool sendFlowControl(char c);
+    void holdOffInput();
     void record(LogEntry::Kind kind, const std::string& text);
 
     void send(const std::vector<Piece>& pieces);
@@ -76,6 +78,7 @@ private:
     std::string m_line;
     bool m_lastWasCr = false;
     bool m_uploading = false;
+    int m_uploadLines = 0;      // lines of the upload under way, for Faults::xoffAfterLines
     Lines m_upload;
     Clock::time_point m_lastInput{};
     Clock::time_point m_retryAt{};  // while the far side is closed: when to look again

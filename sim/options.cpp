@@ -60,6 +60,8 @@ const std::map<std::string, Valued>& valued()
         {"--pause-ms", integer(1, 600000, [](Options& o, long v) { o.settings.pauseLength = milliseconds(v); })},
         {"--eot-in-line", integer(1, kMaxCount, [](Options& o, long v) { o.settings.faults.eotInLine = int(v); })},
         {"--hang-up-after", integer(1, kMaxCount, [](Options& o, long v) { o.settings.faults.hangUpAfterLines = int(v); })},
+        {"--xoff-after", integer(1, kMaxCount, [](Options& o, long v) { o.settings.faults.xoffAfterLines = int(v); })},
+        {"--xoff-ms", integer(1, 600000, [](Options& o, long v) { o.settings.xoffLength = milliseconds(v); })},
     };
     return all;
 }
@@ -119,6 +121,8 @@ Faults:
   --eot-in-line N      send an EOT halfway through line N of every transfer
   --hang-up-after N    close the line after N lines sent in all, then exit
   --oversize           repeat each transfer's lines to more than 400000 characters
+  --xoff-after N       after line N of every upload send XOFF, hold it, then XON
+  --xoff-ms MS         how long that XOFF holds (default 1500)
 
 Stop it with Ctrl-C (SIGINT) or SIGTERM.
 )";

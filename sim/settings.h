@@ -18,6 +18,8 @@ struct Faults {
     int eotInLine = 0;              // 1-based line of each transfer with an EOT halfway; 0: none
     int hangUpAfterLines = 0;       // close the line after this many lines sent in all; 0: never
     bool oversize = false;          // repeat each transfer's lines beyond oversizeChars
+    int xoffAfterLines = 0;         // XOFF after this many lines of each upload, held for
+                                    // xoffLength, then XON; 0: never
 };
 
 struct Settings {
@@ -26,6 +28,7 @@ struct Settings {
     double charsPerSecond = protocol::kLineCharsPerSecond;   // 0: as fast as the line takes it
     std::chrono::milliseconds uploadSilence{2000};           // ends an upload without marker
     std::chrono::milliseconds pauseLength{1500};             // for Faults::pauseInLine
+    std::chrono::milliseconds xoffLength{1500};              // for Faults::xoffAfterLines
     std::size_t longLineLength = 600;
     std::size_t oversizeChars = 420000;
     Faults faults;

@@ -1,6 +1,7 @@
 // Each fault the device shows on demand, as the program's reliability handling meets it.
 #include "sim_test_line.h"
 
+#include "options.h"
 #include "protocol.h"
 
 #include <gtest/gtest.h>
@@ -102,4 +103,35 @@ TEST(SimFaults, PauseInsideALine)
     std::string rest = line->readUntil(protocol::kEot);
     ASSERT_FALSE(rest.empty());
     EXPECT_EQ(rest.back(), protocol::kEot);
+}
+
+// A device whose input is full stops the upload with XOFF after the given line, holds it, then
+// lets the line go on with XON; the upload itself is kept whole.
+TEST(SimFaults, XoffHeldAfterAnUploadLine)
+{
+    auto line = WithFault([](sim::Settings& s) {
+        s.faults.xoffAfterLines = 2;
+        s.xoffLength = std::chrono::milliseconds(300);
+    });
+    line->send("DE\r\nFIRST\r\n");
+    EXPECT_EQ(line->readQuiet(300), "");
+    line->send("SECOND\r\n");
+    EXPECT_EQ(line->readUntil(protocol::kXoff), std::string(1, protocol::kXoff));
+    EXPECT_EQ(line->readUntil(protocol::kXon), std::string(1, protocol::kXon));
+    line->send("THIRD\r\nDATA END________\r\n");
+    EXPECT_EQ(line->readQuiet(300), "");
+    EXPECT_EQ(line->engine().storedData(), (sim::Lines{"FIRST", "SECOND", "THIRD", "DATA END________"}));
+}
+
+TEST(SimFaults, XoffOptionsAreReadAndListed)
+{
+    sim::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::parseOptions({"--xoff-after", "7", "--xoff-ms", "2500"}, options, error)) << error;
+    EXPECT_EQ(options.settings.faults.xoffAfterLines, 7);
+    EXPECT_EQ(options.settings.xoffLength, std::chrono::milliseconds(2500));
+    EXPECT_FALSE(sim::parseOptions({"--xoff-after", "0"}, options, error));
+    EXPECT_FALSE(sim::parseOptions({"--xoff-ms"}, options, error));
+    EXPECT_NE(sim::usageText().find("--xoff-after N"), std::string::npos);
+    EXPECT_NE(sim::usageText().find("--xoff-ms MS"), std::string::npos);
 }

@@ -1,0 +1,153 @@
+#include "FaultFixture.h"
+
+#include "resource.h"
+
+#include <QFile>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+const QString kCapturedMessage = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
+                                 "\nor you can save this data to VEQ !";
+const QString kStoredMessage = "Data are stored to VEQ !";
+const QString kApiErrorMessage = "V24 Error at API Function";
+
+CPluggableDevice::CPluggableDevice(std::string linkPath) : m_linkPath(std::move(linkPath))
+{
+    PointLinkAt(m_linkPath + ".unplugged");
+}
+
+CPluggableDevice::~CPluggableDevice()
+{
+    Unplug();
+}
+
+void CPluggableDevice::PlugIn(const sim::Settings& settings)
+{
+    Unplug();
+    std::string error;
+    if (!sim::openPtyLine(m_line, error))
+        throw std::runtime_error(error);
+    m_log.clear();
+    m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
+    m_engine->start();
+    PointLinkAt(m_line.slavePath);
+}
+
+void CPluggableDevice::Unplug()
+{
+    // The link goes first: the terminal's number is free for any other process once closed.
+    PointLinkAt(m_linkPath + ".unplugged");
+    if (m_engine) {
+        // The log outlives the device, whose side of the line closes with it.
+        m_log = m_engine->log();
+        m_engine.reset();
+    }
+    if (m_line.slave >= 0)
+        ::close(m_line.slave);
+    m_line.slave = -1;
+}
+
+void CPluggableDevice::PointLinkAt(const std::string& target)
+{
+    // A new link renamed over the old one, so that the name never stands empty.
+    const std::string fresh = m_linkPath + ".new";
+    ::unlink(fresh.c_str());
+    if (::symlink(target.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), m_linkPath.c_str()) != 0)
+        throw std::runtime_error("cannot point " + m_linkPath + " at " + target);
+}
+
+std::vector<sim::LogEntry> CPluggableDevice::Log() const
+{
+    return m_engine ? m_engine->log() : m_log;
+}
+
+std::vector<std::string> CPluggableDevice::Commands() const
+{
+    std::vector<std::string> commands;
+    for (const sim::LogEntry& entry : Log())
+        if (entry.kind == sim::LogEntry::Kind::Command)
+            commands.push_back(entry.text);
+    return commands;
+}
+
+std::vector<std::string> CPluggableDevice::DataLines() const
+{
+    std::vector<std::string> lines;
+    for (const sim::LogEntry& entry : Log())
+        if (entry.kind == sim::LogEntry::Kind::DataLine)
+            lines.push_back(entry.text);
+    return lines;
+}
+
+bool CPluggableDevice::WaitForDataLines(size_t count, int timeoutMs) const
+{
+    constexpr int kPollMs = 2;
+    for (int waited = 0; DataLines().size() < count; waited += kPollMs) {
+        if (waited >= timeoutMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    return true;
+}
+
+void FaultTest::SetUp()
+{
+    ViewTest::SetUp();
+    setenv("V24_COM1", dir.file("com1").c_str(), 1);
+}
+
+void FaultTest::Download(unsigned command, int maxTicks)
+{
+    const int32_t requestState = State();
+    ASSERT_TRUE(Command(command));
+    ASSERT_NE(State(), requestState);
+    TickWhileState(State(), maxTicks);
+    ASSERT_EQ(State(), CKorvaView::kStateReceiving);
+    TickWhileState(CKorvaView::kStateReceiving, maxTicks);
+}
+
+void FaultTest::OpenDataFile(const std::string& path)
+{
+    ASSERT_TRUE(doc->OnOpenDocument(QString::fromStdString(path)));
+    doc->SetPathName(QString::fromStdString(path));
+    ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+    const size_t shown = boxes.texts.size();
+    Tick(1);
+    ASSERT_EQ(boxes.texts.size(), shown + 1);
+    ASSERT_EQ(boxes.texts.back(), kCapturedMessage);
+    boxes.texts.pop_back();
+    boxes.boxes.pop_back();
+    ASSERT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
+}
+
+void FaultTest::Upload(int maxTicks)
+{
+    ASSERT_TRUE(Command(ID_PUT_DATA));
+    ASSERT_EQ(State(), CKorvaView::kStateUpload);
+    TickWhileState(CKorvaView::kStateUpload, maxTicks);
+}
+
+std::string DataFileText(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+std::vector<std::string> NumberedLines(int count)
+{
+    std::vector<std::string> lines;
+    for (int i = 1; i < count; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "LINE %04d  C4 261.63 Hz  +0.00 cent", i);
+        lines.push_back(line);
+    }
+    lines.push_back("DATA END________");
+    return lines;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Faults injected end to end: the real document and view, driven tick by tick, against the
+// simulated device on a pseudo-terminal that a test can pull out and plug in again.
+#include "ViewFixture.h"
+
+#include "engine.h"
+#include "line_setup.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The device behind a symbolic link that V24_COM1 names, as the device file of a USB adapter
+// comes and goes: plugging in serves a new pseudo-terminal and points the link at it; pulling
+// out closes the far side and points the link at nothing, so that no other line is ever
+// opened in its place.
+class CPluggableDevice {
+public:
+    explicit CPluggableDevice(std::string linkPath);
+    ~CPluggableDevice();
+    CPluggableDevice(const CPluggableDevice&) = delete;
+    CPluggableDevice& operator=(const CPluggableDevice&) = delete;
+
+    void PlugIn(const sim::Settings& settings = SimDevice::Fast());
+    void Unplug();
+
+    // The device plugged in (it may have hung up by itself since).
+    sim::Engine& Engine() { return *m_engine; }
+    // What the device plugged in last has taken so far, kept after it was pulled out.
+    std::vector<std::string> Commands() const;
+    std::vector<std::string> DataLines() const;
+    // Waits, bounded, until the device plugged in last has taken count data lines.
+    bool WaitForDataLines(size_t count, int timeoutMs = 5000) const;
+
+private:
+    void PointLinkAt(const std::string& target);
+    std::vector<sim::LogEntry> Log() const;
+
+    std::string m_linkPath;
+    sim::PtyLine m_line;
+    std::unique_ptr<sim::Engine> m_engine;
+    std::vector<sim::LogEntry> m_log;  // of the device pulled out last
+};
+
+class FaultTest : public ViewTest {
+protected:
+    void SetUp() override;
+
+    // Runs one download from its command to the state it ends in (limit: maxTicks per phase).
+    void Download(unsigned command, int maxTicks = 30000);
+    // Opens a data file as the user does: the framework loads it, the next tick shows the
+    // captured message and enables the upload alone. The message is not kept.
+    void OpenDataFile(const std::string& path);
+    // Runs an upload from its command until the view rests again (limit: maxTicks).
+    void Upload(int maxTicks = 30000);
+
+    CPluggableDevice plug{dir.file("com1")};
+};
+
+// The lines of a data file, CR LF after each, ending with the device's end-marker line.
+std::string DataFileText(const std::vector<std::string>& lines);
+// Lines "LINE 0001 ..." of about 40 characters, the last one the end-marker line.
+std::vector<std::string> NumberedLines(int count);
+
+extern const QString kCapturedMessage;
+extern const QString kStoredMessage;
+extern const QString kApiErrorMessage;

@@ -1,0 +1,112 @@
+// The device pulled out during the search, during a download and during an upload, then
+// plugged in again on a new terminal behind the same port name: what the user is told, what
+// becomes of the data, and the device found again without a restart.
+#include "FaultFixture.h"
+
+#include "factory_data.h"
+#include "protocol.h"
+#include "resource.h"
+#include "transfer.h"
+
+namespace {
+
+constexpr int kSearchOpenTick = 101;
+constexpr int kSearchReadTick = 400;
+// The identity answer is the first line the device sends, so this hangs up after 5 data lines.
+constexpr int kHangUpAfterLines = 6;
+
+}  // namespace
+
+using UnplugTest = FaultTest;
+
+TEST_F(UnplugTest, DuringTheSearchNothingIsShownAndTheDeviceIsFoundOncePluggedInAgain)
+{
+    plug.PlugIn();
+    Tick(kSearchOpenTick);
+    ASSERT_EQ(doc->m_bPortOpen, 1);
+    ASSERT_GE(doc->m_hPort, 0);
+
+    plug.Unplug();
+    Tick(kSearchReadTick - kSearchOpenTick);
+    // The read saw the hang-up: the port is closed so that the next cycle opens it afresh.
+    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(view->m_nTicks, 0);
+    EXPECT_EQ(doc->m_bPortOpen, 0);
+    // Whole cycles without a device file.
+    Tick(2 * kSearchReadTick);
+    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+
+    plug.PlugIn();
+    TickWhileState(CKorvaView::kStateSearch, 2 * kSearchReadTick);
+    ASSERT_EQ(State(), CKorvaView::kStateIdentified);
+    Tick(1);
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(view->m_bIdentified, 1);
+    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+    EXPECT_EQ(plug.Commands(), std::vector<std::string>{"R"});
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(UnplugTest, DuringADownloadTheErrorIsShownTheDocumentStartsEmptyAndTheNextDownloadWorks)
+{
+    sim::Settings hangsUp = SimDevice::Fast();
+    hangsUp.faults.hangUpAfterLines = kHangUpAfterLines;
+    plug.PlugIn(hangsUp);
+    Identify();
+
+    Download(ID_ADJUSTMENT_DATA);
+    ASSERT_EQ(State(), CKorvaView::kStateNewDocument);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
+    Tick(1);
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(doc->m_nDataSize, 0);
+    EXPECT_EQ(doc->GetLineCount(), 0);
+    // Half a transfer is nothing the user could want to keep.
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+
+    plug.Unplug();
+    plug.PlugIn();
+    Download(ID_ADJUSTMENT_DATA);
+    ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+    Tick(1);
+    EXPECT_EQ(boxes.texts, (std::vector<QString>{kApiErrorMessage, kCapturedMessage}));
+    EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(plug.Commands(), std::vector<std::string>{"DD"});
+}
+
+TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesTheDeviceAgain)
+{
+    const std::vector<std::string> lines = NumberedLines(40);
+    const std::string file = dir.file("tuning.txt");
+    WriteWholeFile(file, DataFileText(lines));
+    plug.PlugIn();
+    Identify();
+    OpenDataFile(file);
+    const std::string data = Data();
+
+    ASSERT_TRUE(Command(ID_PUT_DATA));
+    constexpr int32_t kLinesBeforeUnplug = 10;
+    for (int tick = 0; tick < 1000 && view->m_nLines < kLinesBeforeUnplug; ++tick)
+        Tick(1);
+    ASSERT_EQ(view->m_bSending, 1);
+    ASSERT_EQ(view->m_nLines, kLinesBeforeUnplug);
+    ASSERT_TRUE(plug.WaitForDataLines(kLinesBeforeUnplug));
+    plug.Unplug();
+    TickWhileState(CKorvaView::kStateUpload, 1000);
+
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
+    EXPECT_EQ(Data(), data);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
+
+    plug.PlugIn();
+    Upload();
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(boxes.texts, (std::vector<QString>{kApiErrorMessage, kStoredMessage}));
+    ASSERT_TRUE(plug.WaitForDataLines(lines.size()));
+    EXPECT_EQ(plug.DataLines(), lines);
+}

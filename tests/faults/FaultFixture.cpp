@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <poll.h>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -93,6 +94,20 @@ bool CPluggableDevice::WaitForDataLines(size_t count, int timeoutMs) const
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
     return true;
+}
+
+bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
+{
+    // The terminal's side is shared by every descriptor open on it, the program's included.
+    constexpr int kPollMs = 2;
+    for (int waited = 0;; waited += kPollMs) {
+        pollfd line{m_line.slave, POLLOUT, 0};
+        if (::poll(&line, 1, 0) == 0)
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
 }
 
 void FaultTest::SetUp()

@@ -31,6 +31,9 @@ public:
     std::vector<std::string> DataLines() const;
     // Waits, bounded, until the device plugged in last has taken count data lines.
     bool WaitForDataLines(size_t count, int timeoutMs = 5000) const;
+    // Waits, bounded, until the line takes nothing more from the program's side: an XOFF from
+    // the device has stopped it.
+    bool WaitUntilLineHeld(int timeoutMs = 5000) const;
 
 private:
     void PointLinkAt(const std::string& target);

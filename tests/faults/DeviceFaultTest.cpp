@@ -1,0 +1,129 @@
+// A device that misbehaves on a line that stays up: it never ends a transfer, it floods more
+// than the buffer holds, or it holds the line with XOFF longer than a write may wait.
+#include "FaultFixture.h"
+
+#include "FileDialog.h"
+#include "factory_data.h"
+#include "protocol.h"
+#include "resource.h"
+#include "transfer.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+const QString kTimeOutMessage = "TimeOut !!! \n ";
+
+// Answers every file dialog with one path while it lives.
+class CFileDialogAnswer {
+public:
+    explicit CFileDialogAnswer(const std::string& path)
+    {
+        framework::SetFileDialogHandler(
+            [path](const framework::FileDialogRequest&) { return QString::fromStdString(path); });
+    }
+    ~CFileDialogAnswer() { framework::SetFileDialogHandler({}); }
+};
+
+}  // namespace
+
+using DeviceFaultTest = FaultTest;
+
+TEST_F(DeviceFaultTest, TransferWithoutEotTimesOutKeepsEveryLineForSavingAndDisablesTheCommands)
+{
+    sim::Settings noEot = SimDevice::Fast();
+    noEot.faults.noEot = true;
+    plug.PlugIn(noEot);
+    Identify();
+    // The first empty read after the data is the silence that ends the receive.
+    CKorvaDoc::s_nIdleCountdown = 0;
+
+    Download(ID_ALL_DATA);
+    ASSERT_EQ(State(), CKorvaView::kStateTimedOut);
+    Tick(1);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kTimeOutMessage});
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_TRUE(EnabledCommands().empty());
+    const sim::Lines lines = sim::factoryData();
+    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_TRUE(doc->IsModified());
+
+    // What came is worth keeping: it saves whole.
+    const std::string file = dir.file("partial.txt");
+    {
+        CFileDialogAnswer answer(file);
+        ASSERT_TRUE(Command(ID_FILE_SAVE_AS));
+    }
+    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_FALSE(doc->IsModified());
+    ASSERT_TRUE(Command(ID_FILE_NEW));
+    Tick(1);
+    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kTimeOutMessage});
+}
+
+TEST_F(DeviceFaultTest, FloodBeyondTheBufferIsDroppedSilentlyAndNothingIsStoredPastIt)
+{
+    sim::Settings flood = SimDevice::Fast();
+    flood.faults.oversize = true;
+    plug.PlugIn(flood);
+    Identify();
+    // A character stored past the buffer would land on the receive area, which holds the
+    // read that overflowed.
+    ASSERT_EQ(static_cast<void*>(doc->m_data + CKorvaDoc::kDataCapacity), static_cast<void*>(doc->m_rxArea));
+    const int32_t handle = doc->m_hPort;
+
+    Download(ID_ADJUSTMENT_DATA, 100000);
+    ASSERT_EQ(State(), CKorvaView::kStateNewDocument);
+    EXPECT_TRUE(boxes.texts.empty());
+    // The overflowing read as the device sent it: the LF that closed the line before, then
+    // one whole line up to the CR that ended the read.
+    const std::string lastRead(doc->m_rxArea);
+    ASSERT_FALSE(lastRead.empty());
+    EXPECT_EQ(lastRead.front(), '\n');
+    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), lastRead.substr(1)), lines.end()) << lastRead;
+    EXPECT_EQ(doc->m_hPort, handle);
+
+    Tick(1);
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(doc->m_nDataSize, 0);
+    EXPECT_EQ(doc->GetLineCount(), 0);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(DeviceFaultTest, XoffHeldLongerThanAWriteMayWaitEndsTheUploadWithTheFailureAndKeepsTheData)
+{
+    constexpr int32_t kLinesBeforeXoff = 5;
+    sim::Settings holds = SimDevice::Fast();
+    holds.faults.xoffAfterLines = kLinesBeforeXoff;
+    // Well beyond the write time-out of 1000 ms.
+    holds.xoffLength = std::chrono::milliseconds(3000);
+    const std::vector<std::string> lines = NumberedLines(30);
+    const std::string file = dir.file("tuning.txt");
+    WriteWholeFile(file, DataFileText(lines));
+    plug.PlugIn(holds);
+    Identify();
+    OpenDataFile(file);
+    const std::string data = Data();
+
+    ASSERT_TRUE(Command(ID_PUT_DATA));
+    for (int tick = 0; tick < 1000 && view->m_nLines < kLinesBeforeXoff; ++tick)
+        Tick(1);
+    ASSERT_EQ(view->m_nLines, kLinesBeforeXoff);
+    ASSERT_TRUE(plug.WaitForDataLines(kLinesBeforeXoff));
+    ASSERT_TRUE(plug.WaitUntilLineHeld());
+    Tick(1);
+
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(view->m_bSending, 0);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
+    EXPECT_EQ(Data(), data);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
+    EXPECT_EQ(plug.DataLines(), std::vector<std::string>(lines.begin(), lines.begin() + kLinesBeforeXoff));
+}

@@ -1,5 +1,6 @@
 #include "FaultFixture.h"
 
+#include "StringTable.h"
 #include "resource.h"
 
 #include <QFile>
@@ -36,7 +37,8 @@ void CPluggableDevice::PlugIn(const sim::Settings& settings)
     m_log.clear();
     m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
     m_engine->start();
-    PointLinkAt(m_line.slavePath);
+    if (!PointLinkAt(m_line.slavePath))
+        throw std::runtime_error("cannot point " + m_linkPath + " at " + m_line.slavePath);
 }
 
 void CPluggableDevice::Unplug()
@@ -53,13 +55,12 @@ void CPluggableDevice::Unplug()
     m_line.slave = -1;
 }
 
-void CPluggableDevice::PointLinkAt(const std::string& target)
+bool CPluggableDevice::PointLinkAt(const std::string& target)
 {
     // A new link renamed over the old one, so that the name never stands empty.
     const std::string fresh = m_linkPath + ".new";
     ::unlink(fresh.c_str());
-    if (::symlink(target.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), m_linkPath.c_str()) != 0)
-        throw std::runtime_error("cannot point " + m_linkPath + " at " + target);
+    return ::symlink(target.c_str(), fresh.c_str()) == 0 && ::rename(fresh.c_str(), m_linkPath.c_str()) == 0;
 }
 
 std::vector<sim::LogEntry> CPluggableDevice::Log() const
@@ -113,7 +114,19 @@ bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
 void FaultTest::SetUp()
 {
     ViewTest::SetUp();
+    UseDocumentTemplate();
     setenv("V24_COM1", dir.file("com1").c_str(), 1);
+}
+
+void FaultTest::TearDown()
+{
+    docTemplate.reset();
+    ViewTest::TearDown();
+}
+
+void FaultTest::UseDocumentTemplate()
+{
+    docTemplate = std::make_unique<framework::CSingleDocTemplate>(QString::fromLatin1(kDocTypeString), *doc);
 }
 
 void FaultTest::Download(unsigned command, int maxTicks)

@@ -3,6 +3,8 @@
 // simulated device on a pseudo-terminal that a test can pull out and plug in again.
 #include "ViewFixture.h"
 
+#include "DocTemplate.h"
+
 #include "engine.h"
 #include "line_setup.h"
 
@@ -36,7 +38,7 @@ public:
     bool WaitUntilLineHeld(int timeoutMs = 5000) const;
 
 private:
-    void PointLinkAt(const std::string& target);
+    bool PointLinkAt(const std::string& target);
     std::vector<sim::LogEntry> Log() const;
 
     std::string m_linkPath;
@@ -48,6 +50,9 @@ private:
 class FaultTest : public ViewTest {
 protected:
     void SetUp() override;
+    void TearDown() override;
+    // The document as the program has it: tied to its template, which names it on a save.
+    void UseDocumentTemplate();
 
     // Runs one download from its command to the state it ends in (limit: maxTicks per phase).
     void Download(unsigned command, int maxTicks = 30000);
@@ -58,6 +63,7 @@ protected:
     void Upload(int maxTicks = 30000);
 
     CPluggableDevice plug{dir.file("com1")};
+    std::unique_ptr<framework::CSingleDocTemplate> docTemplate;
 };
 
 // The lines of a data file, CR LF after each, ending with the device's end-marker line.

@@ -1,0 +1,274 @@
+#include "AppFixture.h"
+
+#include "KorvaResources.h"
+#include "Resources.h"
+#include "Trace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+const QString kCapturedText = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
+                              "\nor you can save this data to VEQ !";
+
+namespace {
+constexpr const char* kPortVariables[] = {"V24_COM1", "V24_COM2"};
+constexpr int kTicksToFindTheDevice = 2000;
+}  // namespace
+
+SimLine::SimLine(const sim::Settings& settings, const char* portVariable)
+{
+    std::string error;
+    if (!sim::openPtyLine(m_line, error))
+        throw std::runtime_error(error);
+    setenv(portVariable, m_line.slavePath.c_str(), 1);
+    m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
+    m_engine->start();
+}
+
+SimLine::~SimLine()
+{
+    m_engine.reset();  // stops the device and closes the master
+    ::close(m_line.slave);
+}
+
+sim::Settings SimLine::Fast()
+{
+    sim::Settings settings;
+    settings.charsPerSecond = 0;
+    return settings;
+}
+
+std::vector<std::string> SimLine::Commands() const
+{
+    std::vector<std::string> commands;
+    for (const sim::LogEntry& entry : m_engine->log()) {
+        if (entry.kind == sim::LogEntry::Kind::Command)
+            commands.push_back(entry.text);
+    }
+    return commands;
+}
+
+void AppTest::SetUp()
+{
+    for (const char* variable : kPortVariables)
+        unsetenv(variable);
+    CKorvaView::ResetProgramWide();
+    CKorvaDoc::s_nIdleCountdown = 3;
+    const QString config = QString::fromStdString(dir.file("config"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+    RegisterKorvaResources();
+    // As the program's Run does before InitInstance: the name comes from the string table.
+    theApp.m_pszAppName = framework::LoadString(AFX_IDS_APP_TITLE);
+    QCoreApplication::setApplicationName(theApp.m_pszAppName);
+    framework::SetFileDialogHandler([this](const framework::FileDialogRequest& request) {
+        fileRequests.push_back(request);
+        if (fileAnswers.empty())
+            return QString();
+        const QString answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    });
+    framework::SetTraceSink([this](const QString& text) { traces.push_back(text); });
+}
+
+void AppTest::TearDown()
+{
+    // A tooltip fades out on a timer; the next test must not see it.
+    QToolTip::hideText();
+    RunEventLoopUntil([] { return !QToolTip::isVisible(); }, 2000);
+    theApp.ExitInstance();
+    theApp.m_commandLine.clear();
+    theApp.m_afterStart = nullptr;
+    frame = nullptr;
+    view = nullptr;
+    doc = nullptr;
+    framework::SetFileDialogHandler({});
+    framework::SetTraceSink({});
+    device.reset();
+    for (const char* variable : kPortVariables)
+        unsetenv(variable);
+}
+
+bool AppTest::Start(const QStringList& arguments)
+{
+    theApp.m_commandLine = arguments;
+    if (!theApp.InitInstance())
+        return false;
+    frame = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
+    view = frame ? dynamic_cast<CKorvaView*>(frame->GetActiveView()) : nullptr;
+    doc = theApp.GetDocument();
+    if (!frame || !view || !doc) {
+        ADD_FAILURE() << "the start-up left no main frame, active view or document";
+        return false;
+    }
+    // The tests give the ticks themselves.
+    view->KillTimer(CKorvaView::kTimerId);
+    return true;
+}
+
+void AppTest::StartActive(const QStringList& arguments)
+{
+    ASSERT_TRUE(Start(arguments));
+    QApplication::setActiveWindow(frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+}
+
+void AppTest::StartDevice(const sim::Settings& settings)
+{
+    device = std::make_unique<SimLine>(settings);
+}
+
+void AppTest::Tick(int count)
+{
+    for (int i = 0; i < count; ++i)
+        view->OnTimer(CKorvaView::kTimerId);
+}
+
+int AppTest::TickWhileState(int32_t state, int maxTicks)
+{
+    int ticks = 0;
+    while (State() == state && ticks < maxTicks) {
+        Tick();
+        ++ticks;
+    }
+    return ticks;
+}
+
+void AppTest::TickToIdle(int maxTicks)
+{
+    for (int ticks = 0; State() != CKorvaView::kStateIdle && ticks < maxTicks; ++ticks)
+        Tick();
+}
+
+void AppTest::Identify()
+{
+    TickWhileState(CKorvaView::kStateSearch, kTicksToFindTheDevice);
+    ASSERT_EQ(State(), CKorvaView::kStateIdentified) << "the device was not found";
+    Tick();
+    ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(view->m_bIdentified, 1);
+}
+
+void AppTest::CaptureData()
+{
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    Idle();
+    Click(ID_ADJUSTMENT_DATA);
+    ASSERT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    TickToIdle();
+    ASSERT_FALSE(boxes.texts.empty());
+    ASSERT_EQ(boxes.texts.back(), kCapturedText);
+    ASSERT_GT(doc->m_nDataSize, 0);
+}
+
+void AppTest::Idle()
+{
+    frame->OnIdleUpdateCmdUI();
+}
+
+bool AppTest::RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    // A loop of its own, not processEvents: only a loop that waits runs the idle update.
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(10);
+    loop.exec();
+    return done();
+}
+
+QAction* AppTest::ToolAction(unsigned id) const
+{
+    return frame->m_wndToolBar.ActionFor(id);
+}
+
+QToolButton* AppTest::Button(unsigned id) const
+{
+    QAction* action = ToolAction(id);
+    return action ? qobject_cast<QToolButton*>(frame->m_wndToolBar.GetToolBarCtrl()->widgetForAction(action))
+                  : nullptr;
+}
+
+void AppTest::Click(unsigned id)
+{
+    QToolButton* button = Button(id);
+    if (!button) {
+        ADD_FAILURE() << "no toolbar button for command " << id;
+        return;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+std::vector<unsigned> AppTest::EnabledButtons() const
+{
+    std::vector<unsigned> enabled;
+    for (unsigned id : kDeviceButtons) {
+        const QToolButton* button = Button(id);
+        if (button && button->isEnabled())
+            enabled.push_back(id);
+    }
+    return enabled;
+}
+
+std::string AppTest::Data() const
+{
+    return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize));
+}
+
+std::string AppTest::WriteDataFile(const std::string& name, const std::vector<std::string>& lines) const
+{
+    const std::string path = dir.file(name);
+    WriteWholeFile(path, AsFileText(lines));
+    return path;
+}
+
+std::string AppTest::SettingsFile() const
+{
+    return dir.file("config/Local AppWizard-Generated Applications/VEQ_32_C.conf");
+}
+
+QStringList AppTest::RecentFileEntries() const
+{
+    QSettings settings(QString::fromStdString(SettingsFile()), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Recent File List"));
+    QStringList entries;
+    // Looks past the fourth entry, so that a fifth would show.
+    for (int i = 1; i <= 16; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (settings.contains(key))
+            entries << settings.value(key).toString();
+    }
+    return entries;
+}
+
+std::string AsLoadedData(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r";
+    return text + "\r";
+}
+
+std::string AsFileText(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}

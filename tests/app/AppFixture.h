@@ -1,0 +1,133 @@
+#pragma once
+// The program as a user starts it: the application object's start-up with the real main window,
+// in a fresh working folder (no VEQ.INI: port COM1), with the settings in a folder of the test's
+// own, every message box and file dialog answered and recorded, and the debug trace kept. Once
+// the window stands the view's timer is stopped, so that tests drive the state machine tick by
+// tick; the idle update that the event loop runs is called by hand where a test needs it.
+#include "FileDialog.h"
+#include "Korva.h"
+#include "KorvaDoc.h"
+#include "KorvaView.h"
+#include "MainFrm.h"
+#include "MessageRecorder.h"
+#include "TempDir.h"
+#include "resource.h"
+
+#include "engine.h"
+#include "line_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class QAction;
+class QToolButton;
+
+extern CKorvaApp theApp;
+
+// The simulated device on a new pseudo-terminal, named by the given port variable.
+class SimLine {
+public:
+    explicit SimLine(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
+    ~SimLine();
+    SimLine(const SimLine&) = delete;
+    SimLine& operator=(const SimLine&) = delete;
+
+    // Unpaced, so that tests do not wait for the line.
+    static sim::Settings Fast();
+
+    const std::string& SlavePath() const { return m_line.slavePath; }
+    // The commands the device has taken so far, in order.
+    std::vector<std::string> Commands() const;
+
+private:
+    sim::PtyLine m_line;
+    std::unique_ptr<sim::Engine> m_engine;
+};
+
+// The transfer commands with a toolbar button, in button order.
+const std::vector<unsigned> kDeviceButtons = {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS,
+                                              ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
+
+extern const QString kCapturedText;
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the application's start-up with these arguments; whether it succeeded. On success
+    // frame, view and doc point at the window, its view and the one document.
+    bool Start(const QStringList& arguments = {});
+    // Start, and the window made the active one so that it takes keys.
+    void StartActive(const QStringList& arguments = {});
+    void StartDevice(const sim::Settings& settings = SimLine::Fast());
+
+    void Tick(int count = 1);
+    // Ticks until the state differs from state; the number of ticks taken (limit: maxTicks).
+    int TickWhileState(int32_t state, int maxTicks = 30000);
+    // Ticks until the state machine rests in the idle state (limit: maxTicks).
+    void TickToIdle(int maxTicks = 30000);
+    // Runs the search on the configured port to the idle state after identification.
+    void Identify();
+    // Identifies the device, then downloads the adjustment data from its toolbar button and
+    // answers the captured-data message: the document holds data nobody has saved.
+    void CaptureData();
+    // The idle update the event loop runs: buttons, menu items, caption, indicators.
+    void Idle();
+    // Runs the program's event loop (with its idle update) until done() holds or timeoutMs
+    // has passed; whether it held.
+    bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+    QAction* ToolAction(unsigned id) const;
+    QToolButton* Button(unsigned id) const;
+    // Clicks the command's toolbar button with the mouse.
+    void Click(unsigned id);
+    // The transfer commands whose buttons are enabled, in button order.
+    std::vector<unsigned> EnabledButtons() const;
+
+    int32_t State() const { return doc->GetTransferState(); }
+    std::string Data() const;
+    // Writes a data file of these lines (CR LF after each) into the working folder; its path.
+    std::string WriteDataFile(const std::string& name, const std::vector<std::string>& lines) const;
+
+    // The settings file the program keeps its recent-file list in.
+    std::string SettingsFile() const;
+    // The recent-file entries File1 to File4 as the settings file holds them (empty: none).
+    QStringList RecentFileEntries() const;
+
+    TempWorkDir dir;
+    MessageRecorder boxes;
+    // File dialogs are answered from here in order (an empty answer, or none left, cancels).
+    std::deque<QString> fileAnswers;
+    std::vector<framework::FileDialogRequest> fileRequests;
+    std::vector<QString> traces;
+    std::unique_ptr<SimLine> device;
+    CMainFrame* frame = nullptr;
+    CKorvaView* view = nullptr;
+    CKorvaDoc* doc = nullptr;
+};
+
+// The lines as a loaded data file leaves them in memory: each closed by CR, and the extra
+// empty line the end marker brings.
+std::string AsLoadedData(const std::vector<std::string>& lines);
+// The lines as a saved data file holds them: each closed by CR LF.
+std::string AsFileText(const std::vector<std::string>& lines);
+
+// A small data file: two lines and the end marker.
+const std::vector<std::string> kFileLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,135 @@
+// The device buttons as the dialogues with the simulated device end, shown by the window's own
+// idle update, and a disabled command refused however it is given: a click on a disabled
+// button, a button that still looks enabled, and the command given as a key gives it.
+#include "AppFixture.h"
+
+#include <QAction>
+#include <QToolButton>
+
+namespace {
+
+const std::vector<unsigned> kNone = {};
+const std::vector<unsigned> kDownloadsAndDelivery = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
+                                                     ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
+const std::vector<unsigned> kUploadOnly = {ID_PUT_DATA};
+
+QString Refusal(unsigned id)
+{
+    return QStringLiteral("Warning: not executing disabled command %1\n").arg(id);
+}
+
+}  // namespace
+
+using EnablingTest = AppTest;
+
+TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
+{
+    StartDevice();
+    ASSERT_TRUE(Start());
+
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kNone) << "at start";
+    Tick(200);  // the identity query has gone out
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kNone) << "during the search";
+
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    // The window's event loop shows the change without help.
+    EXPECT_TRUE(RunEventLoopUntil([&] { return EnabledButtons() == kDownloadsAndDelivery; }))
+        << "after identification";
+
+    Click(ID_ACTUAL_INSTRUMENT);
+    ASSERT_EQ(State(), CKorvaView::kStateRequestInstrument);
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kNone) << "during the download";
+
+    TickToIdle();
+    ASSERT_EQ(boxes.texts.back(), kCapturedText);
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kUploadOnly) << "after the captured data";
+
+    Click(ID_PUT_DATA);
+    ASSERT_EQ(State(), CKorvaView::kStateUpload);
+    TickToIdle();
+    ASSERT_EQ(boxes.texts.back(), "Data are stored to VEQ !");
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kUploadOnly) << "after the upload";
+}
+
+TEST_F(EnablingTest, NoDeviceButtonAfterAReceiveTimeOut)
+{
+    // The device sends its lines but no EOT: the receive ends by silence.
+    sim::Settings settings = SimLine::Fast();
+    settings.faults.noEot = true;
+    StartDevice(settings);
+    ASSERT_TRUE(Start());
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    Idle();
+
+    Click(ID_ACTUAL_INSTRUMENT);
+    ASSERT_EQ(State(), CKorvaView::kStateRequestInstrument);
+    TickToIdle();
+
+    ASSERT_FALSE(boxes.texts.empty());
+    EXPECT_EQ(boxes.texts.back(), "TimeOut !!! \n ");
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kNone);
+    // The lines that came are data nobody has saved.
+    EXPECT_GT(doc->m_nDataSize, 0);
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
+{
+    ASSERT_TRUE(Start());
+    Tick(5);
+    Idle();
+    ASSERT_EQ(EnabledButtons(), kNone);
+
+    for (unsigned id : kDeviceButtons) {
+        SCOPED_TRACE(testing::Message() << "command " << id);
+        EXPECT_FALSE(ToolAction(id)->isEnabled());
+        Click(id);
+        ToolAction(id)->trigger();
+        EXPECT_EQ(State(), CKorvaView::kStateSearch);
+        EXPECT_EQ(view->m_nTicks, 5);
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // Given as a key gives it, through the frame, each is refused with the trace.
+    for (unsigned id : kDeviceButtons) {
+        traces.clear();
+        EXPECT_FALSE(frame->OnCommand(id)) << id;
+        EXPECT_EQ(traces, std::vector<QString>{Refusal(id)});
+        EXPECT_EQ(State(), CKorvaView::kStateSearch);
+        EXPECT_EQ(view->m_nTicks, 5);
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(EnablingTest, ButtonThatStillLooksEnabledRefusesItsDisabledCommand)
+{
+    StartDevice();
+    ASSERT_TRUE(Start());
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    Idle();
+    ASSERT_EQ(EnabledButtons(), kDownloadsAndDelivery);
+
+    // Given by key, without an idle update after it: the buttons still show the old enabling.
+    ASSERT_TRUE(frame->OnCommand(ID_ADJUSTMENT_DATA));
+    ASSERT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    Tick(3);
+    ASSERT_EQ(EnabledButtons(), kDownloadsAndDelivery);
+    traces.clear();
+
+    Click(ID_ALL_DATA);
+    Click(ID_DELIVERY_MODE);
+
+    EXPECT_EQ(traces, (std::vector<QString>{Refusal(ID_ALL_DATA), Refusal(ID_DELIVERY_MODE)}));
+    EXPECT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    EXPECT_EQ(view->m_nTicks, 3);
+    // Delivery mode would have asked first.
+    EXPECT_TRUE(boxes.boxes.empty());
+    Idle();
+    EXPECT_EQ(EnabledButtons(), kNone);
+}

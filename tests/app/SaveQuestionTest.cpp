@@ -1,0 +1,211 @@
+// Data captured from the device are never lost unasked: closing the window, Exit, Open, File New
+// (button and Ctrl+N) and a new download each ask whether to save them first. "Ja" saves
+// (through Save As, the document has no file yet) and goes on only if that worked, "Nein" goes
+// on, "Abbrechen" stops with everything as it was. Saved data are replaced without a question.
+#include "AppFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QToolButton>
+
+#include <ostream>
+#include <tuple>
+
+namespace {
+
+enum class Action { closeWindow, exitFromMenu, openByKey, newFromToolbar, newByKey, downloadFromToolbar };
+enum class Answer { yesAndSaved, yesButSaveAsCancelled, no, cancel };
+
+const char* NameOf(Action action)
+{
+    switch (action) {
+    case Action::closeWindow: return "CloseWindow";
+    case Action::exitFromMenu: return "ExitFromMenu";
+    case Action::openByKey: return "OpenByKey";
+    case Action::newFromToolbar: return "NewFromToolbar";
+    case Action::newByKey: return "NewByKey";
+    case Action::downloadFromToolbar: return "DownloadFromToolbar";
+    }
+    return "?";
+}
+
+const char* NameOf(Answer answer)
+{
+    switch (answer) {
+    case Answer::yesAndSaved: return "JaAndSaved";
+    case Answer::yesButSaveAsCancelled: return "JaButSaveAsCancelled";
+    case Answer::no: return "Nein";
+    case Answer::cancel: return "Abbrechen";
+    }
+    return "?";
+}
+
+void PrintTo(Action action, std::ostream* os)
+{
+    *os << NameOf(action);
+}
+
+void PrintTo(Answer answer, std::ostream* os)
+{
+    *os << NameOf(answer);
+}
+
+int ButtonFor(Answer answer)
+{
+    switch (answer) {
+    case Answer::no: return framework::IDNO;
+    case Answer::cancel: return framework::IDCANCEL;
+    default: return framework::IDYES;
+    }
+}
+
+// The buffer as a saved file holds it: every CR written as CR LF.
+std::string AsSaved(const std::string& data)
+{
+    std::string text;
+    for (char c : data) {
+        text += c;
+        if (c == '\r')
+            text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+class SaveQuestionBase : public AppTest {
+protected:
+    // The captured data, and for a download the device found again on another port, so that
+    // the download buttons are enabled while the data are still unsaved.
+    void Prepare(Action action)
+    {
+        m_other = QString::fromStdString(WriteDataFile("other.txt", kFileLines));
+        StartDevice();
+        ASSERT_NO_FATAL_FAILURE(StartActive());
+        ASSERT_NO_FATAL_FAILURE(CaptureData());
+        if (action == Action::downloadFromToolbar) {
+            setenv("V24_COM2", device->SlavePath().c_str(), 1);
+            doc->m_dlgInterface.m_nPortIndex = 1;
+            Tick();
+            ASSERT_EQ(view->m_bIdentified, 0);
+            ASSERT_NO_FATAL_FAILURE(Identify());
+            Idle();
+            ASSERT_TRUE(Button(ID_ALL_DATA)->isEnabled());
+        }
+        if (action == Action::openByKey)
+            fileAnswers.push_back(m_other);
+    }
+
+    void Do(Action action)
+    {
+        switch (action) {
+        case Action::closeWindow: frame->close(); break;
+        case Action::exitFromMenu: frame->MenuAction(ID_APP_EXIT)->trigger(); break;
+        case Action::openByKey: QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier); break;
+        case Action::newFromToolbar: Click(ID_FILE_NEW); break;
+        case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
+        case Action::downloadFromToolbar: Click(ID_ALL_DATA); break;
+        }
+    }
+
+    // Whether the action took place.
+    bool WentOn(Action action) const
+    {
+        switch (action) {
+        case Action::closeWindow:
+        case Action::exitFromMenu: return !frame->isVisible();
+        case Action::openByKey: return doc->GetPathName() == m_other;
+        case Action::newFromToolbar:
+        case Action::newByKey: return State() == CKorvaView::kStateNewDocument;
+        case Action::downloadFromToolbar: return State() == CKorvaView::kStateRequestAllData;
+        }
+        return false;
+    }
+
+    QString m_other;
+};
+
+class SaveQuestionTest : public SaveQuestionBase, public ::testing::WithParamInterface<std::tuple<Action, Answer>> {};
+
+TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
+{
+    const auto [action, answer] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Prepare(action));
+    ASSERT_TRUE(doc->IsModified());
+    const std::string captured = Data();
+    const std::string saved = dir.file("saved.txt");
+    boxes.boxes.clear();
+    boxes.texts.clear();
+    boxes.answers = {ButtonFor(answer)};
+    if (answer == Answer::yesAndSaved)
+        fileAnswers.push_back(QString::fromStdString(saved));
+    const size_t dialogsBefore = fileRequests.size();
+
+    Do(action);
+
+    ASSERT_EQ(boxes.boxes.size(), 1u) << "one question, and no other box";
+    EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?"));
+    EXPECT_EQ(boxes.boxes[0].type & 0xFu, framework::MB_YESNOCANCEL);
+    EXPECT_EQ(boxes.boxes[0].caption, "VEQ_32_C");
+
+    const bool asksForAFile = answer == Answer::yesAndSaved || answer == Answer::yesButSaveAsCancelled;
+    const size_t openDialogs = action == Action::openByKey ? 1 : 0;
+    ASSERT_EQ(fileRequests.size() - dialogsBefore, openDialogs + (asksForAFile ? 1 : 0));
+    if (asksForAFile) {
+        EXPECT_FALSE(fileRequests.back().open) << "Ja saves through Save As";
+    }
+    if (answer == Answer::yesAndSaved) {
+        EXPECT_EQ(ReadWholeFile(saved), AsSaved(captured));
+    } else {
+        EXPECT_FALSE(FileExists(saved));
+    }
+
+    const bool goesOn = answer == Answer::yesAndSaved || answer == Answer::no;
+    EXPECT_EQ(WentOn(action), goesOn);
+    if (!goesOn) {
+        EXPECT_TRUE(frame->isVisible());
+        EXPECT_EQ(Data(), captured);
+        EXPECT_TRUE(doc->IsModified());
+        EXPECT_EQ(State(), CKorvaView::kStateIdle);
+        EXPECT_EQ(doc->GetPathName(), "");
+    }
+    if (goesOn && (action == Action::newFromToolbar || action == Action::newByKey)) {
+        Tick();
+        EXPECT_EQ(Data(), "");
+        EXPECT_FALSE(doc->IsModified());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ActionsAndAnswers, SaveQuestionTest,
+    ::testing::Combine(::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
+                                         Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar),
+                       ::testing::Values(Answer::yesAndSaved, Answer::yesButSaveAsCancelled, Answer::no,
+                                         Answer::cancel)),
+    [](const ::testing::TestParamInfo<std::tuple<Action, Answer>>& info) {
+        return std::string(NameOf(std::get<0>(info.param))) + "_" + NameOf(std::get<1>(info.param));
+    });
+
+class SavedDataTest : public SaveQuestionBase, public ::testing::WithParamInterface<Action> {};
+
+TEST_P(SavedDataTest, AreReplacedWithoutAQuestion)
+{
+    const Action action = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Prepare(action));
+    fileAnswers.push_front(QString::fromStdString(dir.file("saved.txt")));
+    QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(FileExists(dir.file("saved.txt")));
+    ASSERT_FALSE(doc->IsModified());
+    boxes.boxes.clear();
+
+    Do(action);
+
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(WentOn(action));
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, SavedDataTest,
+                         ::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
+                                           Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar),
+                         [](const ::testing::TestParamInfo<Action>& info) { return std::string(NameOf(info.param)); });

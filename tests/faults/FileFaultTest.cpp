@@ -185,12 +185,20 @@ TEST_F(FileFaultTest, SaveOntoAFullFileSystemKeepsTheOldFileAndTheDataUnsaved)
     EXPECT_TRUE(doc->GetPathName().isEmpty());
     EXPECT_EQ(FileNames(disc), (std::vector<std::string>{"filler", "tuning.txt"}));
 
+    // Closing the window asks first; "Ja" tries the same save, which fails, so the window stays.
+    EXPECT_FALSE(doc->SaveModified());
+    ASSERT_EQ(boxes.texts.size(), 3u);
+    EXPECT_TRUE(boxes.texts[1].startsWith(QStringLiteral("Änderungen in "))) << boxes.texts[1].toStdString();
+    EXPECT_EQ(boxes.texts[2], SaveFailedText(file));
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(ReadWholeFile(file), old);
+
     // Room made, the same save goes through.
     std::filesystem::remove(disc + "/filler");
     ASSERT_TRUE(Command(ID_FILE_SAVE));
     EXPECT_EQ(ReadWholeFile(file), DataFileText(AdjustmentLines()));
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts.size(), 3u);
 }
 
 // Without root the file-size limit stands in for a full disc: the save runs in a child

@@ -110,3 +110,57 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
     ASSERT_TRUE(plug.WaitForDataLines(lines.size()));
     EXPECT_EQ(plug.DataLines(), lines);
 }
+
+// Pulled out and plugged in again while the program rests: the next transfer should reach the
+// device that is back.
+//
+// Fault (disabled until mended): CKorvaDoc::OpenLink in doc/KorvaLink.cpp keeps using a port
+// that is still marked open although its terminal hung up while the program was idle, since
+// only a failed read in ReceiveBlock (or a failed write) closes it. So the first download after
+// the replug shows "V24 Error at API Function" and ends in a new, empty document, and the first
+// upload shows the same message; only the second attempt reaches the device. PortPurge answers
+// -27 on such a port: OpenLink could close and reopen a marked-open port whose purge fails.
+enum class Transfer { download, upload };
+
+struct ReplugCase {
+    const char* name;
+    Transfer transfer;
+};
+
+void PrintTo(const ReplugCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ReplugWhileIdleTest : public FaultTest, public ::testing::WithParamInterface<ReplugCase> {};
+
+TEST_P(ReplugWhileIdleTest, DISABLED_FirstTransferAfterwardsReachesTheDevice)
+{
+    const std::vector<std::string> lines = NumberedLines(10);
+    const std::string file = dir.file("tuning.txt");
+    WriteWholeFile(file, DataFileText(lines));
+    plug.PlugIn();
+    Identify();
+    if (GetParam().transfer == Transfer::upload)
+        OpenDataFile(file);
+
+    plug.Unplug();
+    plug.PlugIn();
+    if (GetParam().transfer == Transfer::download) {
+        Download(ID_ADJUSTMENT_DATA);
+        Tick(1);
+        EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
+        EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+    } else {
+        Upload();
+        EXPECT_EQ(boxes.texts, std::vector<QString>{kStoredMessage});
+        EXPECT_TRUE(plug.WaitForDataLines(lines.size()));
+        EXPECT_EQ(plug.DataLines(), lines);
+    }
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Idle, ReplugWhileIdleTest, ::testing::Values(
+    ReplugCase{"Download", Transfer::download},
+    ReplugCase{"Upload", Transfer::upload}),
+    [](const ::testing::TestParamInfo<ReplugCase>& info) { return std::string(info.param.name); });

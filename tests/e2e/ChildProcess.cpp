@@ -67,29 +67,29 @@ Environment CurrentEnvironment()
     return env;
 }
 
-ChildProcess::ChildProcess(const LaunchSpec& spec)
+ChildProcess::ChildProcess(const LaunchRequest& request)
 {
-    if (spec.argv.empty())
+    if (request.argv.empty())
         throw std::runtime_error("no program to start");
-    std::vector<std::string> args = spec.argv;
+    std::vector<std::string> args = request.argv;
     std::vector<std::string> envStrings;
-    for (const auto& [name, value] : spec.env)
+    for (const auto& [name, value] : request.env)
         envStrings.push_back(name + "=" + value);
     const std::vector<char*> argv = PointersTo(args);
     const std::vector<char*> envp = PointersTo(envStrings);
 
     int fds[2] = {-1, -1};
-    if (spec.captureStdout && ::pipe2(fds, O_CLOEXEC) != 0)
+    if (request.captureStdout && ::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
     const pid_t parent = ::getpid();
     m_pid = ::fork();
     if (m_pid < 0)
         throw std::runtime_error("fork failed");
     if (m_pid == 0)
-        BecomeChild(argv.data(), envp.data(), spec.workDir.c_str(), spec.logFile.c_str(), fds[1], parent);
+        BecomeChild(argv.data(), envp.data(), request.workDir.c_str(), request.logFile.c_str(), fds[1], parent);
     // Set here too, so that the group exists before anyone signals it.
     ::setpgid(m_pid, m_pid);
-    if (spec.captureStdout) {
+    if (request.captureStdout) {
         ::close(fds[1]);
         m_stdout = fds[0];
     }
@@ -198,11 +198,11 @@ void ChildProcess::Stop()
 
 ToolResult RunTool(const std::vector<std::string>& argv, const Environment& env, milliseconds timeout)
 {
-    LaunchSpec spec;
-    spec.argv = argv;
-    spec.env = env;
-    spec.captureStdout = true;
-    ChildProcess tool(spec);
+    LaunchRequest request;
+    request.argv = argv;
+    request.env = env;
+    request.captureStdout = true;
+    ChildProcess tool(request);
     ToolResult result;
     result.output = tool.ReadAll(timeout);
     const std::optional<int> status = tool.Wait(milliseconds(1000));

@@ -14,7 +14,7 @@ using Environment = std::map<std::string, std::string>;
 // The test process's own environment, as a starting point for a child's.
 Environment CurrentEnvironment();
 
-struct LaunchSpec {
+struct LaunchRequest {
     std::vector<std::string> argv;  // argv[0] is a path or a name looked up in PATH
     Environment env;
     std::string workDir;            // empty: the test's own
@@ -26,7 +26,7 @@ class ChildProcess {
 public:
     // Throws std::runtime_error when the process cannot be made; a program that cannot be
     // executed ends at once with status 127.
-    explicit ChildProcess(const LaunchSpec& spec);
+    explicit ChildProcess(const LaunchRequest& request);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -118,12 +118,12 @@ protected:
     // The device, held still until the test lets it answer.
     std::string StartSuspendedSimulator()
     {
-        LaunchSpec spec;
-        spec.argv = {VEQ_SIM_PATH, "--pty"};
-        spec.env = CurrentEnvironment();
-        spec.logFile = m_tmp + "/veq-sim.log";
-        spec.captureStdout = true;
-        m_simulator = std::make_unique<ChildProcess>(spec);
+        LaunchRequest request;
+        request.argv = {VEQ_SIM_PATH, "--pty"};
+        request.env = CurrentEnvironment();
+        request.logFile = m_tmp + "/veq-sim.log";
+        request.captureStdout = true;
+        m_simulator = std::make_unique<ChildProcess>(request);
         const std::optional<std::string> slave = m_simulator->ReadLine(10s);
         if (slave)
             m_simulator->Suspend();
@@ -134,16 +134,16 @@ protected:
     // line, its settings and files in the test's own folders.
     void StartKorva(const std::string& port)
     {
-        LaunchSpec spec;
-        spec.argv = {KORVA_PATH};
-        spec.env = m_xEnv;
-        spec.env.erase("QT_QPA_PLATFORM");
-        spec.env["V24_COM1"] = port;
-        spec.env["XDG_CONFIG_HOME"] = m_tmp + "/config";
-        spec.env["XDG_RUNTIME_DIR"] = m_tmp + "/runtime";
-        spec.workDir = WorkDir();
-        spec.logFile = m_tmp + "/korva.log";
-        m_korva = std::make_unique<ChildProcess>(spec);
+        LaunchRequest request;
+        request.argv = {KORVA_PATH};
+        request.env = m_xEnv;
+        request.env.erase("QT_QPA_PLATFORM");
+        request.env["V24_COM1"] = port;
+        request.env["XDG_CONFIG_HOME"] = m_tmp + "/config";
+        request.env["XDG_RUNTIME_DIR"] = m_tmp + "/runtime";
+        request.workDir = WorkDir();
+        request.logFile = m_tmp + "/korva.log";
+        m_korva = std::make_unique<ChildProcess>(request);
     }
 
     std::string WorkDir() const { return m_tmp + "/work"; }

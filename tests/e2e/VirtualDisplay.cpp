@@ -51,12 +51,12 @@ std::vector<OpaquePixel> OpaquePixels(const QImage& picture)
 VirtualDisplay::VirtualDisplay(const std::string& logFile)
 {
     // -displayfd lets the server pick a free number and write it to our pipe when it is ready.
-    LaunchSpec spec;
-    spec.argv = {"Xvfb", "-displayfd", "1", "-screen", "0", kScreenSize, "-nolisten", "tcp"};
-    spec.env = CurrentEnvironment();
-    spec.logFile = logFile;
-    spec.captureStdout = true;
-    m_server = std::make_unique<ChildProcess>(spec);
+    LaunchRequest request;
+    request.argv = {"Xvfb", "-displayfd", "1", "-screen", "0", kScreenSize, "-nolisten", "tcp"};
+    request.env = CurrentEnvironment();
+    request.logFile = logFile;
+    request.captureStdout = true;
+    m_server = std::make_unique<ChildProcess>(request);
     const std::optional<std::string> number = m_server->ReadLine(kServerStart);
     if (!number || number->empty())
         throw std::runtime_error("Xvfb did not start (is it installed?); see " + logFile);

@@ -48,9 +48,11 @@ bool CKorvaApp::InitInstance()
 
 int CKorvaApp::ExitInstance()
 {
-    // The window (with its view) goes first, then the document, which closes its port.
+    // The window (with its view) goes first, then the template and the document, which
+    // closes its port.
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
+    AddDocTemplate(nullptr);
     g_pDocument.reset();
     return framework::CWinApp::ExitInstance();
 }

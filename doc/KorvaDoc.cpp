@@ -1,6 +1,7 @@
 #include "KorvaDoc.h"
 
 #include "Archive.h"
+#include "resource.h"
 
 #include <cstring>
 
@@ -19,6 +20,7 @@ CKorvaDoc::CKorvaDoc() : m_hPort(kNoHandle), m_dlgInterface(nullptr)
     m_nTransferState = kStateSearch;
     ResetData();
     m_bPortOpen = 0;
+    OnCommand(ID_ADJUSTMENT_INTERFACE, [this] { OnInterface(); });
 }
 
 CKorvaDoc::~CKorvaDoc()

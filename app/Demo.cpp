@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -59,8 +60,9 @@ void CDemo::OnPoll()
         const QString data = QDir::current().filePath(QLatin1String(kDataFile));
         if (!doc->DoSave(data))
             return Finish(false, QStringLiteral("the data could not be saved to %1").arg(data));
+        const int32_t lines = static_cast<int32_t>(std::count(doc->m_data, doc->m_data + doc->m_nDataSize, '\r'));
         Finish(m_bPictureTaken, QStringLiteral("%1 lines saved to %2, window picture in %3")
-                                    .arg(view->m_nLines)
+                                    .arg(lines)
                                     .arg(data, QDir::current().filePath(QLatin1String(kPictureFile))));
     }
 }

@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace {
 constexpr int kStartTimeoutMs = 5000;
 constexpr int kStopTimeoutMs = 2000;
@@ -40,6 +44,8 @@ bool CSimulatedDevice::Start(int portIndex, QString* error)
     m_process.setProgram(program);
     m_process.setArguments({QStringLiteral("--pty")});
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulator ends with the program, however the program ends.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start();
     // The simulator's first line is its terminal's path.
     if (!m_process.waitForStarted(kStartTimeoutMs)) {

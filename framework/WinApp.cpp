@@ -11,9 +11,14 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QSettings>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace framework {
 namespace {
@@ -24,6 +29,39 @@ constexpr const char* kRecentSection = "Recent File List";
 constexpr const char* kRecentEntry = "File%1";
 constexpr const char* kSettingsSection = "Settings";
 constexpr const char* kPreviewPagesEntry = "PreviewPages";
+
+// SIGTERM and SIGINT end the program as closing its window does, so that the window, the
+// document (and its port) and the settings are given back in order. The handler only writes
+// to a pipe; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void WatchStopSignals(CWinApp& app)
+{
+    if (g_signalPipe[0] >= 0 || ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&app] {
+        char byte;
+        while (::read(g_signalPipe[0], &byte, 1) > 0) {
+        }
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->close();
+        else
+            QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
 
 }  // namespace
 
@@ -69,6 +107,7 @@ int CWinApp::Run()
     if (!m_pszAppName.isEmpty())
         QCoreApplication::setApplicationName(m_pszAppName);
     m_commandLine = QCoreApplication::arguments().mid(1);
+    WatchStopSignals(*this);
     if (!InitInstance()) {
         ExitInstance();
         return 1;

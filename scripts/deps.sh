@@ -20,8 +20,12 @@ korva_install_missing() {
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# korva_build DIR [CMAKE_ARGS...]: configures and builds in DIR; KORVA_TARGETS, when set,
+# names the only targets to build.
 korva_build() {
   local dir=${1:-build}
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$dir" -j2
+  shift || true
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # shellcheck disable=SC2086
+  cmake --build "$dir" -j2 ${KORVA_TARGETS:+--target $KORVA_TARGETS}
 }

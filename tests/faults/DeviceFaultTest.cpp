@@ -2,7 +2,6 @@
 // than the buffer holds, or it holds the line with XOFF longer than a write may wait.
 #include "FaultFixture.h"
 
-#include "FileDialog.h"
 #include "factory_data.h"
 #include "protocol.h"
 #include "resource.h"
@@ -14,17 +13,6 @@
 namespace {
 
 const QString kTimeOutMessage = "TimeOut !!! \n ";
-
-// Answers every file dialog with one path while it lives.
-class CFileDialogAnswer {
-public:
-    explicit CFileDialogAnswer(const std::string& path)
-    {
-        framework::SetFileDialogHandler(
-            [path](const framework::FileDialogRequest&) { return QString::fromStdString(path); });
-    }
-    ~CFileDialogAnswer() { framework::SetFileDialogHandler({}); }
-};
 
 }  // namespace
 

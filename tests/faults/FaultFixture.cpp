@@ -1,5 +1,6 @@
 #include "FaultFixture.h"
 
+#include "FileDialog.h"
 #include "StringTable.h"
 #include "resource.h"
 
@@ -109,6 +110,20 @@ bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
+}
+
+CFileDialogAnswer::CFileDialogAnswer(const std::string& path, std::function<void()> beforeAnswer)
+{
+    framework::SetFileDialogHandler([path, beforeAnswer](const framework::FileDialogRequest&) {
+        if (beforeAnswer)
+            beforeAnswer();
+        return QString::fromStdString(path);
+    });
+}
+
+CFileDialogAnswer::~CFileDialogAnswer()
+{
+    framework::SetFileDialogHandler({});
 }
 
 void FaultTest::SetUp()

@@ -8,6 +8,7 @@
 #include "engine.h"
 #include "line_setup.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +27,6 @@ public:
     void PlugIn(const sim::Settings& settings = SimDevice::Fast());
     void Unplug();
 
-    // The device plugged in (it may have hung up by itself since).
-    sim::Engine& Engine() { return *m_engine; }
     // What the device plugged in last has taken so far, kept after it was pulled out.
     std::vector<std::string> Commands() const;
     std::vector<std::string> DataLines() const;
@@ -45,6 +44,15 @@ private:
     sim::PtyLine m_line;
     std::unique_ptr<sim::Engine> m_engine;
     std::vector<sim::LogEntry> m_log;  // of the device pulled out last
+};
+
+// Answers every file dialog while it lives: with the path, after running beforeAnswer.
+class CFileDialogAnswer {
+public:
+    explicit CFileDialogAnswer(const std::string& path, std::function<void()> beforeAnswer = {});
+    ~CFileDialogAnswer();
+    CFileDialogAnswer(const CFileDialogAnswer&) = delete;
+    CFileDialogAnswer& operator=(const CFileDialogAnswer&) = delete;
 };
 
 class FaultTest : public ViewTest {

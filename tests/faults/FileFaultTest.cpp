@@ -6,7 +6,6 @@
 #include "FileSystemFaults.h"
 
 #include "Document.h"
-#include "FileDialog.h"
 #include "factory_data.h"
 #include "protocol.h"
 #include "resource.h"
@@ -23,20 +22,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Answers every file dialog while it lives: with the path, after running beforeAnswer.
-class CFileDialogAnswer {
-public:
-    explicit CFileDialogAnswer(const std::string& path, std::function<void()> beforeAnswer = {})
-    {
-        framework::SetFileDialogHandler([path, beforeAnswer](const framework::FileDialogRequest&) {
-            if (beforeAnswer)
-                beforeAnswer();
-            return QString::fromStdString(path);
-        });
-    }
-    ~CFileDialogAnswer() { framework::SetFileDialogHandler({}); }
-};
 
 QString SaveFailedText(const std::string& path)
 {

@@ -31,9 +31,11 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Environment = std::map<std::string, std::string>;
 
-// A search cycle of the program lasts 400 ticks of 10 ms; this covers two and a half.
+// A search cycle of the program lasts 400 ticks of 10 ms: the second program is watched for
+// two and a half, and given generous time-outs for its start and its search on a busy machine.
 constexpr auto kTwoCycles = 10s;
-constexpr auto kStartUp = 20s;
+constexpr auto kStartUp = 30s;
+constexpr auto kSearch = 30s;
 
 // A program in a process group of its own that dies with the test and is ended with its
 // object. Its output goes to a log file that a failing test shows.
@@ -310,7 +312,7 @@ TEST_F(TwoProgramsTest, SecondProgramWaitsSilentlyWhileTheFirstHoldsThePortAndFi
 
     // The port is free once the first has ended; the second finds the device.
     first->Stop();
-    EXPECT_TRUE(WaitForQueries(2, kTwoCycles)) << second->Log();
+    EXPECT_TRUE(WaitForQueries(2, kSearch)) << second->Log();
     ASSERT_TRUE(second->Running()) << second->Log();
     if (m_display->Available()) {
         EXPECT_EQ(ShownWindows(*second), 1u) << "the second program shows a message box";

@@ -72,7 +72,7 @@ protected:
             if (window->isVisible())
                 window->reject();
         });
-        doc->OnInterface();
+        ASSERT_TRUE(Command(ID_ADJUSTMENT_INTERFACE));
     }
 
     // Identifies the device and downloads the adjustment data: data nobody has saved yet.

@@ -49,6 +49,13 @@ void CKorvaDoc::OpenPort()
 void CKorvaDoc::OpenLink()
 {
     OpenPort();
+    // A device that went away while the port stood open (an adapter pulled out and plugged
+    // in again while the program rested) refuses the purge: the port is opened afresh, so
+    // that the transfer reaches the device that is there now.
+    if (m_hPort >= 0 && PortPurge(m_hPort, PORT_INPUT) == PORT_E_API) {
+        ClosePort();
+        OpenPort();
+    }
     PurgePort();
     ResetCursors();
 }

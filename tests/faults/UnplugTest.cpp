@@ -111,15 +111,9 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
     EXPECT_EQ(plug.DataLines(), lines);
 }
 
-// Pulled out and plugged in again while the program rests: the next transfer should reach the
-// device that is back.
-//
-// Fault (disabled until mended): CKorvaDoc::OpenLink in doc/KorvaLink.cpp keeps using a port
-// that is still marked open although its terminal hung up while the program was idle, since
-// only a failed read in ReceiveBlock (or a failed write) closes it. So the first download after
-// the replug shows "V24 Error at API Function" and ends in a new, empty document, and the first
-// upload shows the same message; only the second attempt reaches the device. PortPurge answers
-// -27 on such a port: OpenLink could close and reopen a marked-open port whose purge fails.
+// Pulled out and plugged in again while the program rests: the port still stands open on the
+// terminal that hung up, and the next transfer reaches the device that is back, not the stale
+// port (which would answer "V24 Error at API Function" and lose a download's document).
 enum class Transfer { download, upload };
 
 struct ReplugCase {
@@ -134,7 +128,7 @@ void PrintTo(const ReplugCase& c, std::ostream* os)
 
 class ReplugWhileIdleTest : public FaultTest, public ::testing::WithParamInterface<ReplugCase> {};
 
-TEST_P(ReplugWhileIdleTest, DISABLED_FirstTransferAfterwardsReachesTheDevice)
+TEST_P(ReplugWhileIdleTest, FirstTransferAfterwardsReachesTheDevice)
 {
     const std::vector<std::string> lines = NumberedLines(10);
     const std::string file = dir.file("tuning.txt");

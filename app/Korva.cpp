@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "DocTemplate.h"
 #include "FrameWnd.h"
+#include "HelpWindow.h"
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MainFrm.h"
@@ -26,6 +27,7 @@ CKorvaApp::CKorvaApp()
 
 bool CKorvaApp::InitInstance()
 {
+    framework::SetHelpPage(QString::fromLatin1(kHelpPage));
     SetRegistryKey(kRegistryKey);
     LoadStdProfileSettings(kRecentFiles);
 

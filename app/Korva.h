@@ -10,6 +10,8 @@ class CKorvaApp : public framework::CWinApp {
 public:
     static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
     static constexpr unsigned kRecentFiles = 4;
+    // The help page built into the program.
+    static constexpr const char* kHelpPage = ":/help/korva-help.html";
 
     CKorvaApp();
 

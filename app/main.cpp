@@ -1,7 +1,6 @@
 // korva: the PC side of the Tuning Set VEQ-32-C. The command line takes an optional data
 // file to open; --simulate tries the program against the device simulator.
 #include "Demo.h"
-#include "HelpWindow.h"
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
@@ -82,7 +81,6 @@ int main(int argc, char** argv)
 
     LoadGermanStockTexts(app);
     RegisterKorvaResources();
-    framework::SetHelpPage(QStringLiteral(":/help/korva-help.html"));
 
     CSimulatedDevice simulator;
     CDemo demoDriver;

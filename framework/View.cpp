@@ -1,9 +1,12 @@
 #include "View.h"
 
+#include "AfxRes.h"
 #include "Document.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -13,6 +16,7 @@ CView::CView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     GrowClientImage(size());
+    OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
 }
 
 CView::~CView()
@@ -53,6 +57,19 @@ void CView::OnTimer(unsigned) {}
 void CView::OnActivateView(int, CView*, CView*) {}
 
 void CView::OnDraw(QPainter*) {}
+
+bool CView::OnFilePrint()
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer, window());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    OnDraw(&painter);
+    return painter.end();
+}
 
 CRect CView::GetClientRect() const
 {

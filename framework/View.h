@@ -40,6 +40,9 @@ public:
     virtual void OnActivateView(int activate, CView* pActivateView, CView* pDeactiveView);
     // Printing and painting of the document's own display; the default draws nothing.
     virtual void OnDraw(QPainter* painter);
+    // The Print command: the print dialog, then one page drawn by OnDraw. False when the
+    // user cancelled or the printer refused.
+    bool OnFilePrint();
 
     // The client area as drawn: as large as the window has ever been, so that drawing kept
     // while the window was smaller comes back when it grows.

@@ -5,8 +5,14 @@
 
 #include <QApplication>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QShortcut>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QWhatsThis>
 
 namespace {
 
@@ -197,3 +203,53 @@ INSTANTIATE_TEST_SUITE_P(
                       InertKey{"F6", Qt::Key_F6, Qt::NoModifier},
                       InertKey{"ShiftF6", Qt::Key_F6, Qt::ShiftModifier}),
     [](const ::testing::TestParamInfo<InertKey>& info) { return std::string(info.param.name); });
+
+// Ctrl+P prints through the print dialog: one empty page, as the view draws nothing; a
+// cancelled dialog prints nothing.
+TEST_F(KeyTest, CtrlPPrintsOneEmptyPageThroughThePrintDialog)
+{
+    ASSERT_NO_FATAL_FAILURE(StartActive());
+    const QString pdf = QString::fromStdString(dir.file("page.pdf"));
+    for (const bool accept : {false, true}) {
+        bool sawDialog = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            sawDialog = dialog != nullptr;
+            if (!dialog)
+                return;
+            // Without a printer the dialog prints into the PDF file named in its own field.
+            if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+                field->setText(pdf);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        QApplication::setActiveWindow(frame);  // back from the dialog of the round before
+        QTest::keyClick(frame, Qt::Key_P, Qt::ControlModifier);
+        EXPECT_TRUE(sawDialog) << accept;
+        EXPECT_EQ(FileExists(pdf.toStdString()), accept) << accept;
+    }
+    const std::string printed = ReadWholeFile(pdf.toStdString());
+    size_t pages = 0;
+    for (size_t at = printed.find("/Type /Page\n"); at != std::string::npos; at = printed.find("/Type /Page\n", at + 1))
+        ++pages;
+    EXPECT_EQ(pages, 1u);
+}
+
+// F1 opens the help page that ships with the program; Shift+F1 enters context-help mode.
+TEST_F(KeyTest, F1ShowsTheHelpPageAndShiftF1EntersContextHelp)
+{
+    ASSERT_NO_FATAL_FAILURE(StartActive());
+    QTest::keyClick(frame, Qt::Key_F1);
+    const QTextBrowser* page = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w != frame && w->findChild<QTextBrowser*>())
+            page = w->findChild<QTextBrowser*>();
+    }
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->toPlainText().contains("PUT DATA FROM PC TO VEQ"));
+    EXPECT_TRUE(page->toPlainText().contains("V24_COM"));
+    page->window()->close();
+
+    QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+}

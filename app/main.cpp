@@ -55,14 +55,17 @@ void LoadGermanStockTexts(QApplication& app)
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // Parsed before the window system is asked for: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version(QStringLiteral("version"), QString());
     const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
     const QCommandLineOption demo(QStringLiteral("demo"), QString());
     parser.addOptions({help, version, simulate, demo});
-    if (!parser.parse(QApplication::arguments())) {
+    if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korva: %s\n%s", qPrintable(parser.errorText()), kUsage);
         return 2;
     }
@@ -79,6 +82,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    QApplication app(argc, argv);
     LoadGermanStockTexts(app);
     RegisterKorvaResources();
 

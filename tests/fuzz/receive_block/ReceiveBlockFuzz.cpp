@@ -65,27 +65,37 @@ private:
 // delivers what is queued up to a CR (taken, not stored) or 500 characters, and a hung-up
 // line with nothing queued fails. At the buffer's end a line that filled the last place stays
 // without its CR, and a receive that ends then counts all of its characters.
+std::vector<char>& Buffer()
+{
+    static std::vector<char> buffer(kCapacity);
+    return buffer;
+}
+
 struct CReceiveModel {
+    // What the far end sent and no read has taken yet: pending from nHead on.
     std::string pending;
+    size_t nHead = 0;
     bool bHungUp = false;
     int32_t nIdle = kIdleReads;
     int32_t nCursor = 0, nRxLines = 0, nDataSize = 0, nLineCount = 0, nState = kStateReceiving;
     bool bOpenAtLimit = false;
-    std::vector<char> data = std::vector<char>(kCapacity);
+    // The buffer as the model sees it; one for the whole run, as the document's is.
+    std::vector<char>& data = Buffer();
     std::string lastRead;
     int32_t nLow = 0, nHigh = 0;  // the buffer places the last call wrote
 
     int32_t Read()
     {
         lastRead.clear();
-        if (pending.empty())
+        const size_t queued = pending.size() - nHead;
+        if (queued == 0)
             return bHungUp ? PORT_E_API : 0;
         size_t n = 0;
-        while (n < kReadMax && n < pending.size() && static_cast<unsigned char>(pending[n]) != kCR)
+        while (n < kReadMax && n < queued && static_cast<unsigned char>(pending[nHead + n]) != kCR)
             ++n;
-        lastRead = pending.substr(0, n);
-        const bool bTookCr = n < kReadMax && n < pending.size();
-        pending.erase(0, n + (bTookCr ? 1 : 0));
+        lastRead = pending.substr(nHead, n);
+        const bool bTookCr = n < kReadMax && n < queued;
+        nHead += n + (bTookCr ? 1 : 0);
         return static_cast<int32_t>(n);
     }
 
@@ -193,6 +203,8 @@ void CheckAgainstModel(int32_t result, int32_t expected, const CReceiveModel& m)
     FUZZ_CHECK(d.m_nRxLines == m.nRxLines);
     FUZZ_CHECK(d.m_nLineCount == m.nLineCount);
     FUZZ_CHECK(d.m_nDataSize == m.nDataSize);
+    // Shared with the next receive, which must find it as silence left it.
+    FUZZ_CHECK(CKorvaDoc::s_nIdleCountdown == m.nIdle);
     if (m.nHigh > m.nLow)
         FUZZ_CHECK(std::memcmp(d.m_data + m.nLow, m.data.data() + m.nLow, m.nHigh - m.nLow) == 0);
 }

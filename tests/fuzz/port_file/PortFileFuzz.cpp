@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kPortFile = CEinstell1::kPortFileName;
 constexpr int kMaxPortChars = CEinstell1::kMaxPortChars;
-// What "r+b" and a read of the first line at most 9 characters long can see of the file.
+// The settings read no more than the first nine characters of the first line.
 constexpr size_t kLineChars = 9;
 // Set to tolerate the open fault (see crashes-open/): a NUL byte ends the text that is compared.
 constexpr const char* kTolerateOpenFaults = "KORVA_FUZZ_TOLERATE_OPEN";

@@ -61,16 +61,17 @@ private:
     size_t m_nPos = 0;
 };
 
-// The receive as the device link promises it, with the port read of a zero time-out: a read
-// delivers what is queued up to a CR (taken, not stored) or 500 characters, and a hung-up
-// line with nothing queued fails. At the buffer's end a line that filled the last place stays
-// without its CR, and a receive that ends then counts all of its characters.
+// The model's copy of the buffer; one for the whole run, as the document's is.
 std::vector<char>& Buffer()
 {
     static std::vector<char> buffer(kCapacity);
     return buffer;
 }
 
+// The receive as the device link promises it, with the port read of a zero time-out: a read
+// delivers what is queued up to a CR (taken, not stored) or 500 characters, and a hung-up
+// line with nothing queued fails. At the buffer's end a line that filled the last place stays
+// without its CR, and a receive that ends then counts all of its characters.
 struct CReceiveModel {
     // What the far end sent and no read has taken yet: pending from nHead on.
     std::string pending;
@@ -79,7 +80,6 @@ struct CReceiveModel {
     int32_t nIdle = kIdleReads;
     int32_t nCursor = 0, nRxLines = 0, nDataSize = 0, nLineCount = 0, nState = kStateReceiving;
     bool bOpenAtLimit = false;
-    // The buffer as the model sees it; one for the whole run, as the document's is.
     std::vector<char>& data = Buffer();
     std::string lastRead;
     int32_t nLow = 0, nHigh = 0;  // the buffer places the last call wrote

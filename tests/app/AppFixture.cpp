@@ -26,39 +26,6 @@ constexpr const char* kPortVariables[] = {"V24_COM1", "V24_COM2"};
 constexpr int kTicksToFindTheDevice = 2000;
 }  // namespace
 
-SimLine::SimLine(const sim::Settings& settings, const char* portVariable)
-{
-    std::string error;
-    if (!sim::openPtyLine(m_line, error))
-        throw std::runtime_error(error);
-    setenv(portVariable, m_line.slavePath.c_str(), 1);
-    m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
-    m_engine->start();
-}
-
-SimLine::~SimLine()
-{
-    m_engine.reset();  // stops the device and closes the master
-    ::close(m_line.slave);
-}
-
-sim::Settings SimLine::Fast()
-{
-    sim::Settings settings;
-    settings.charsPerSecond = 0;
-    return settings;
-}
-
-std::vector<std::string> SimLine::Commands() const
-{
-    std::vector<std::string> commands;
-    for (const sim::LogEntry& entry : m_engine->log()) {
-        if (entry.kind == sim::LogEntry::Kind::Command)
-            commands.push_back(entry.text);
-    }
-    return commands;
-}
-
 void AppTest::SetUp()
 {
     for (const char* variable : kPortVariables)
@@ -127,7 +94,7 @@ void AppTest::StartActive(const QStringList& arguments)
 
 void AppTest::StartDevice(const sim::Settings& settings)
 {
-    device = std::make_unique<SimLine>(settings);
+    device = std::make_unique<SimDevice>(settings);
 }
 
 void AppTest::Tick(int count)

@@ -10,11 +10,9 @@
 #include "KorvaView.h"
 #include "MainFrm.h"
 #include "MessageRecorder.h"
+#include "SimDevice.h"
 #include "TempDir.h"
 #include "resource.h"
-
-#include "engine.h"
-#include "line_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -34,26 +32,6 @@ class QToolButton;
 
 extern CKorvaApp theApp;
 
-// The simulated device on a new pseudo-terminal, named by the given port variable.
-class SimLine {
-public:
-    explicit SimLine(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
-    ~SimLine();
-    SimLine(const SimLine&) = delete;
-    SimLine& operator=(const SimLine&) = delete;
-
-    // Unpaced, so that tests do not wait for the line.
-    static sim::Settings Fast();
-
-    const std::string& SlavePath() const { return m_line.slavePath; }
-    // The commands the device has taken so far, in order.
-    std::vector<std::string> Commands() const;
-
-private:
-    sim::PtyLine m_line;
-    std::unique_ptr<sim::Engine> m_engine;
-};
-
 // The transfer commands with a toolbar button, in button order.
 const std::vector<unsigned> kDeviceButtons = {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS,
                                               ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
@@ -70,7 +48,7 @@ protected:
     bool Start(const QStringList& arguments = {});
     // Start, and the window made the active one so that it takes keys.
     void StartActive(const QStringList& arguments = {});
-    void StartDevice(const sim::Settings& settings = SimLine::Fast());
+    void StartDevice(const sim::Settings& settings = SimDevice::Fast());
 
     void Tick(int count = 1);
     // Ticks until the state differs from state; the number of ticks taken (limit: maxTicks).
@@ -111,7 +89,7 @@ protected:
     std::deque<QString> fileAnswers;
     std::vector<framework::FileDialogRequest> fileRequests;
     std::vector<QString> traces;
-    std::unique_ptr<SimLine> device;
+    std::unique_ptr<SimDevice> device;
     CMainFrame* frame = nullptr;
     CKorvaView* view = nullptr;
     CKorvaDoc* doc = nullptr;

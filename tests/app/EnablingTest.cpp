@@ -59,7 +59,7 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
 TEST_F(EnablingTest, NoDeviceButtonAfterAReceiveTimeOut)
 {
     // The device sends its lines but no EOT: the receive ends by silence.
-    sim::Settings settings = SimLine::Fast();
+    sim::Settings settings = SimDevice::Fast();
     settings.faults.noEot = true;
     StartDevice(settings);
     ASSERT_TRUE(Start());

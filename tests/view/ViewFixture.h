@@ -5,11 +5,9 @@
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MessageRecorder.h"
+#include "SimDevice.h"
 #include "TempDir.h"
 #include "resource.h"
-
-#include "engine.h"
-#include "line_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -20,33 +18,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// The simulator on a new pseudo-terminal, named by V24_COM1 (or the variable given).
-class SimDevice {
-public:
-    explicit SimDevice(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
-    ~SimDevice();
-    SimDevice(const SimDevice&) = delete;
-    SimDevice& operator=(const SimDevice&) = delete;
-
-    // Unpaced, so that tests do not wait for the line.
-    static sim::Settings Fast();
-
-    sim::Engine& engine() { return *m_engine; }
-    // The commands the device has taken so far, in order.
-    std::vector<std::string> Commands() const;
-    std::vector<std::string> DataLines() const;
-    // Waits, bounded, until the device's log satisfies done.
-    bool WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs = 5000) const;
-    bool WaitForCommand(const std::string& command, int timeoutMs = 5000) const;
-    // The log still holds `entries` entries after a grace time in which the device, which
-    // answers within milliseconds, would have logged anything sent before.
-    bool LogStaysAt(size_t entries) const;
-
-private:
-    sim::PtyLine m_line;
-    std::unique_ptr<sim::Engine> m_engine;
-};
 
 // The commands that identification and File New enable, in table order.
 const std::vector<unsigned> kDeviceCommands = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,

@@ -1,0 +1,39 @@
+#pragma once
+// The simulated device for tests: the simulator's engine on a new pseudo-terminal, whose slave
+// side an environment variable (V24_COM1 unless told otherwise) names for the port library.
+#include "engine.h"
+#include "line_setup.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The simulator on a new pseudo-terminal, named by V24_COM1 (or the variable given).
+class SimDevice {
+public:
+    explicit SimDevice(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
+    ~SimDevice();
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    // Unpaced, so that tests do not wait for the line.
+    static sim::Settings Fast();
+
+    sim::Engine& engine() { return *m_engine; }
+    const std::string& SlavePath() const { return m_line.slavePath; }
+    // The commands the device has taken so far, in order.
+    std::vector<std::string> Commands() const;
+    std::vector<std::string> DataLines() const;
+    // Waits, bounded, until the device's log satisfies done.
+    bool WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs = 5000) const;
+    bool WaitForCommand(const std::string& command, int timeoutMs = 5000) const;
+    // The log still holds `entries` entries after a grace time in which the device, which
+    // answers within milliseconds, would have logged anything sent before.
+    bool LogStaysAt(size_t entries) const;
+
+private:
+    sim::PtyLine m_line;
+    std::unique_ptr<sim::Engine> m_engine;
+};

@@ -4,8 +4,12 @@
 #include "resource.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace {
+
+// What is read of the port file: the first line, up to nine characters.
+constexpr size_t kMaxLineChars = 9;
 
 framework::DialogTemplate MakeInterfaceTemplate()
 {
@@ -45,10 +49,17 @@ void CEinstell1::ReadPortFile()
     std::FILE* file = std::fopen(kPortFileName, "r+b");
     if (!file)
         return;
-    char line[10] = {};
-    const bool got = std::fgets(line, sizeof line, file) != nullptr;
+    // The first line, at most nine characters, a line end within them kept as text. Counted,
+    // not NUL-terminated: a NUL in the file is a character like any other.
+    char line[kMaxLineChars];
+    size_t length = 0;
+    for (int c; length < kMaxLineChars && (c = std::fgetc(file)) != EOF;) {
+        line[length++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
     std::fclose(file);
-    const int32_t index = got ? PortIndexForName(line) : -1;
+    const int32_t index = PortIndexForName(std::string_view(line, length));
     if (index >= 0) {
         m_strPort = QString::fromLatin1(PortNameForIndex(index));
         m_nPortIndex = index;
@@ -77,7 +88,8 @@ void CEinstell1::DoDataExchange(framework::CDataExchange* pDX)
     if (!pDX->m_bSaveAndValidate)
         return;
     m_strPort = text;
-    const int32_t index = PortIndexForName(m_strPort.toLatin1().constData());
+    const QByteArray name = m_strPort.toLatin1();
+    const int32_t index = PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
     m_nPortIndex = index >= 0 ? index : 0;
     WritePortFile();
 }

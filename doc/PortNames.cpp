@@ -1,7 +1,5 @@
 #include "PortNames.h"
 
-#include <cstring>
-
 namespace {
 constexpr const char* kPortNames[kPortCount] = {
     "COM1", "COM2", "COM3",  "COM4",  "COM5",  "COM6",  "COM7",  "COM8",
@@ -14,10 +12,10 @@ const char* PortNameForIndex(int32_t index)
     return index >= 0 && index < kPortCount ? kPortNames[index] : kPortNames[0];
 }
 
-int32_t PortIndexForName(const char* name)
+int32_t PortIndexForName(std::string_view name)
 {
     for (int32_t i = 0; i < kPortCount; ++i) {
-        if (std::strcmp(name, kPortNames[i]) == 0)
+        if (name == kPortNames[i])
             return i;
     }
     return -1;

@@ -1,10 +1,12 @@
 #pragma once
 // The ports the device may hang on: index 0 to 15 stands for "COM1" to "COM16".
 #include <cstdint>
+#include <string_view>
 
 constexpr int32_t kPortCount = 16;
 
 // "COM1" to "COM16"; any index outside 0 to 15 is "COM1".
 const char* PortNameForIndex(int32_t index);
-// The index of an exact, case-sensitive port name; -1 for any other text.
-int32_t PortIndexForName(const char* name);
+// The index of an exact, case-sensitive port name; -1 for any other text. Every byte counts:
+// a NUL or anything after the name makes it another text.
+int32_t PortIndexForName(std::string_view name);

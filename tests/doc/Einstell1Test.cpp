@@ -68,7 +68,9 @@ TEST_F(PortFileTest, EveryPortNameIsReadShownAndWrittenBackUnchanged)
 
 TEST_F(PortFileTest, AnyOtherContentMeansCom1)
 {
-    const std::vector<std::string> contents = {"com3", "COM3\r\n", "COM17", "COM0", "", " COM2", "COM2 ", "LPT1"};
+    // A NUL after a name is content like any other: "COM2" and a NUL is not "COM2".
+    const std::vector<std::string> contents = {"com3", "COM3\r\n", "COM17", "COM0", "", " COM2", "COM2 ", "LPT1",
+                                               std::string("COM2\0", 5), std::string("COM12\0\0\0\x10", 9)};
     for (const std::string& content : contents) {
         SCOPED_TRACE(content);
         WritePortFile(content);

@@ -20,22 +20,14 @@ namespace {
 
 constexpr const char* kPortFile = CEinstell1::kPortFileName;
 constexpr int kMaxPortChars = CEinstell1::kMaxPortChars;
-// The settings read no more than the first nine characters of the first line.
-constexpr size_t kLineChars = 9;
-// Set to tolerate the open fault (see crashes-open/): a NUL byte ends the text that is compared.
-constexpr const char* kTolerateOpenFaults = "KORVA_FUZZ_TOLERATE_OPEN";
-
-bool g_bTolerateOpen = false;
 CEinstell1* g_pDialog = nullptr;
 int g_nMessages = 0;
 
 std::string NameOf(int32_t index) { return "COM" + std::to_string(index + 1); }
 
 // The index of a text that is exactly a port name, compared byte for byte; else 0.
-int32_t ExactIndex(std::string text)
+int32_t ExactIndex(const std::string& text)
 {
-    if (g_bTolerateOpen)
-        text = text.substr(0, text.find('\0'));
     for (int32_t i = 0; i < kPortCount; ++i) {
         if (text == NameOf(i))
             return i;
@@ -44,17 +36,9 @@ int32_t ExactIndex(std::string text)
 }
 
 // The index the file stands for: a name only when the file holds that name and nothing else.
-// Tolerating the open fault, it is what the settings see now: the first line, kept with its
-// line end and cut to nine characters, up to the first NUL.
 int32_t ExpectedFileIndex(const std::string& content)
 {
-    if (!g_bTolerateOpen)
-        return ExactIndex(content);
-    std::string line = content.substr(0, kLineChars);
-    const size_t lf = line.find('\n');
-    if (lf != std::string::npos)
-        line.resize(lf + 1);
-    return ExactIndex(line);
+    return ExactIndex(content);
 }
 
 std::string ReadPortFile()
@@ -113,7 +97,6 @@ void CheckExchange(const CEinstell1& settings, const std::string& content)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    g_bTolerateOpen = std::getenv(kTolerateOpenFaults) != nullptr;
     EnterFuzzWorkDir();
     StartOffscreenApplication();
     framework::SetMessageBoxHandler([](const framework::MessageBoxRequest&) {

@@ -118,3 +118,16 @@ void RegisterKorvaResources()
     framework::RegisterIcon(IDR_MAINFRAME, IconOf(korva_128_32, korva_128_16));
     framework::RegisterIcon(IDR_VEQ32CTYPE, IconOf(korva_129_32, korva_129_16));
 }
+
+const framework::DialogTemplate& TextEntryDialogTemplate()
+{
+    using framework::DialogControl;
+    static const framework::DialogTemplate dialogTemplate{
+        QStringLiteral("Dialog"), 116, 54, QStringLiteral("MS Sans Serif"), 8,
+        {
+            {DialogControl::editText, IDC_EDIT1, 7, 16, 102, 14, QString(), {}},
+            {DialogControl::defPushButton, 1, 59, 33, 50, 14, QStringLiteral("OK"), {}},
+            {DialogControl::pushButton, 2, 7, 33, 50, 14, QStringLiteral("Cancel"), {}},
+        }};
+    return dialogTemplate;
+}

@@ -4,12 +4,14 @@
 #include "AppFixture.h"
 
 #include "CmdTarget.h"
+#include "KorvaResources.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -313,11 +315,27 @@ TEST_F(WindowTest, AboutItemShowsTheInfoBoxUntilOkIsPressed)
 
     EXPECT_EQ(caption, QString::fromUtf8("Info über VEQ - Interface"));
     EXPECT_TRUE(labels.contains("Interface for Tuning Set VEQ-32-C")) << labels.join('|').toStdString();
+    EXPECT_TRUE(labels.contains("Version 1, 0, 0, 2")) << labels.join('|').toStdString();
     EXPECT_TRUE(okWasDefault);
     EXPECT_TRUE(closedByOk);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // The box changes nothing of the transfer.
     EXPECT_EQ(State(), CKorvaView::kStateSearch);
+}
+
+// Dialog 138 stands among the resources although nothing opens it: a text field, OK, Cancel.
+TEST_F(WindowTest, TextEntryDialogResourceBuildsItsFieldAndButtons)
+{
+    framework::CDialog dialog(TextEntryDialogTemplate());
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(dialog.GetWindow()->windowTitle(), "Dialog");
+    EXPECT_NE(qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT1)), nullptr);
+    auto* ok = qobject_cast<QPushButton*>(dialog.GetDlgItem(framework::IDOK));
+    auto* cancel = qobject_cast<QPushButton*>(dialog.GetDlgItem(framework::IDCANCEL));
+    ASSERT_NE(ok, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_LT(cancel->x(), ok->x());  // Cancel stands left of OK
 }
 
 TEST_F(WindowTest, RunTakesItsNameFromTheStringTableAndEndsWhenTheWindowCloses)

@@ -74,12 +74,7 @@ TEST_F(DeviceFaultTest, FloodBeyondTheBufferIsDroppedSilentlyAndNothingIsStoredP
     EXPECT_NE(std::find(lines.begin(), lines.end(), lastRead.substr(1)), lines.end()) << lastRead;
     EXPECT_EQ(doc->m_hPort, handle);
 
-    Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
-    EXPECT_EQ(doc->m_nDataSize, 0);
-    EXPECT_EQ(doc->GetLineCount(), 0);
-    EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+    ExpectNewEmptyDocumentAfterNextTick();
     EXPECT_TRUE(boxes.texts.empty());
 }
 

@@ -194,3 +194,13 @@ std::vector<std::string> NumberedLines(int count)
     lines.push_back("DATA END________");
     return lines;
 }
+
+void FaultTest::ExpectNewEmptyDocumentAfterNextTick()
+{
+    Tick(1);
+    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(doc->m_nDataSize, 0);
+    EXPECT_EQ(doc->GetLineCount(), 0);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+}

@@ -69,6 +69,9 @@ protected:
     void OpenDataFile(const std::string& path);
     // Runs an upload from its command until the view rests again (limit: maxTicks).
     void Upload(int maxTicks = 30000);
+    // After a failed receive the next tick rests in a new, empty, unmodified document with
+    // the device commands enabled: half a transfer is nothing the user could want to keep.
+    void ExpectNewEmptyDocumentAfterNextTick();
 
     CPluggableDevice plug{dir.file("com1")};
     std::unique_ptr<framework::CSingleDocTemplate> docTemplate;

@@ -57,13 +57,7 @@ TEST_F(UnplugTest, DuringADownloadTheErrorIsShownTheDocumentStartsEmptyAndTheNex
     Download(ID_ADJUSTMENT_DATA);
     ASSERT_EQ(State(), CKorvaView::kStateNewDocument);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
-    Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
-    EXPECT_EQ(doc->m_nDataSize, 0);
-    EXPECT_EQ(doc->GetLineCount(), 0);
-    // Half a transfer is nothing the user could want to keep.
-    EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(EnabledCommands(), kDeviceCommands);
+    ExpectNewEmptyDocumentAfterNextTick();
 
     plug.Unplug();
     plug.PlugIn();

@@ -56,7 +56,7 @@ void CDemo::OnPoll()
         m_bPictureTaken = frame->grab().save(QDir::current().filePath(QLatin1String(kPictureFile)));
     }
     CKorvaDoc* doc = view->GetDocument();
-    if (m_bCaptured && doc->GetTransferState() == 16) {
+    if (m_bCaptured && doc->GetTransferState() == kStateIdle) {
         const QString data = QDir::current().filePath(QLatin1String(kDataFile));
         if (!doc->DoSave(data))
             return Finish(false, QStringLiteral("the data could not be saved to %1").arg(data));

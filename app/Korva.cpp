@@ -12,7 +12,6 @@
 
 #include <memory>
 
-// The one application object, made before start-up.
 CKorvaApp theApp;
 
 namespace {

@@ -23,3 +23,6 @@ public:
     // Runs once the window stands, before it is shown; false ends the start-up.
     std::function<bool()> m_afterStart;
 };
+
+// The one application object, made before start-up.
+extern CKorvaApp theApp;

@@ -13,8 +13,6 @@
 #include <QTranslator>
 #include <cstdio>
 
-extern CKorvaApp theApp;
-
 namespace {
 
 constexpr const char* kUsage =

@@ -1,13 +1,13 @@
 #include "ControlBars.h"
 
 #include "ClientDC.h"
-#include "FrameWnd.h"
 #include "Resources.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMainWindow>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -42,7 +42,6 @@ Qt::ToolBarArea AreaFor(unsigned style)
     return Qt::TopToolBarArea;
 }
 
-
 }  // namespace
 
 Qt::ToolBarAreas ToolBarAreasFor(unsigned alignMask)
@@ -59,11 +58,12 @@ Qt::ToolBarAreas ToolBarAreasFor(unsigned alignMask)
     return areas;
 }
 
-bool CToolBar::CreateEx(CFrameWnd* parent, unsigned, unsigned style, const CRect& borders, unsigned id)
+bool CToolBar::CreateEx(CControlBarHost* host, unsigned, unsigned style, const CRect& borders, unsigned id)
 {
-    if (!parent || m_pBar)
+    if (!host || m_pBar)
         return false;
-    m_pFrame = parent;
+    m_pHost = host;
+    QMainWindow* parent = host->HostWindow();
     m_nStyle = style;
     m_pBar = new QToolBar(parent);
     m_pBar->setObjectName(QStringLiteral("toolbar%1").arg(id));
@@ -99,7 +99,7 @@ bool CToolBar::LoadToolBar(unsigned id)
             action->setStatusTip(CommandPrompt(command));
         if (QWidget* button = m_pBar->widgetForAction(action))
             button->installEventFilter(filter);
-        m_pFrame->AddCommandAction(action, command);
+        m_pHost->AddCommandAction(action, command);
     }
     return true;
 }
@@ -121,14 +121,14 @@ QAction* CToolBar::ActionFor(unsigned id) const
     return nullptr;
 }
 
-bool CStatusBar::Create(CFrameWnd* parent, unsigned style, unsigned)
+bool CStatusBar::Create(CControlBarHost* host, unsigned style, unsigned)
 {
-    if (!parent || m_pBar)
+    if (!host || m_pBar)
         return false;
-    m_pBar = new QStatusBar(parent);
+    m_pBar = new QStatusBar(host->HostWindow());
     m_pBar->setSizeGripEnabled(false);
-    parent->setStatusBar(m_pBar);
-    parent->SetStatusBar(this);
+    host->HostWindow()->setStatusBar(m_pBar);
+    host->SetStatusBar(this);
     m_pBar->setVisible((style & WS_VISIBLE) != 0);
     return true;
 }

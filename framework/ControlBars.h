@@ -9,13 +9,26 @@
 
 class QAction;
 class QLabel;
+class QMainWindow;
 class QStatusBar;
 class QToolBar;
 
 namespace framework {
 
-class CFrameWnd;
+class CStatusBar;
 struct CRect;
+
+// What a control bar needs of the window it lives in; the frame window is one.
+class CControlBarHost {
+public:
+    virtual QMainWindow* HostWindow() = 0;
+    // A toolbar button gives its command through the host.
+    virtual void AddCommandAction(QAction* action, unsigned id) = 0;
+    virtual void SetStatusBar(CStatusBar* bar) = 0;
+
+protected:
+    ~CControlBarHost() = default;
+};
 
 // Window and control-bar style bits.
 enum : unsigned {
@@ -49,7 +62,7 @@ public:
     // Creates the bar in the frame: CBRS_TOOLTIPS shows tooltips, CBRS_FLYBY shows the
     // command's prompt in the status bar while the mouse is on a button, CBRS_GRIPPER lets the
     // user move it, CBRS_ALIGN_* says where it starts. False if the frame has no room for it.
-    bool CreateEx(CFrameWnd* parent, unsigned ctrlStyle, unsigned style, const CRect& borders,
+    bool CreateEx(CControlBarHost* parent, unsigned ctrlStyle, unsigned style, const CRect& borders,
                   unsigned id = AFX_IDW_TOOLBAR);
     // Takes the buttons and images of toolbar resource id; false if there is none.
     bool LoadToolBar(unsigned id);
@@ -62,7 +75,7 @@ public:
     QAction* ActionFor(unsigned id) const;
 
 private:
-    CFrameWnd* m_pFrame = nullptr;
+    CControlBarHost* m_pHost = nullptr;
     QToolBar* m_pBar = nullptr;
     unsigned m_nStyle = 0;
 };
@@ -73,7 +86,7 @@ public:
     CStatusBar(const CStatusBar&) = delete;
     CStatusBar& operator=(const CStatusBar&) = delete;
 
-    bool Create(CFrameWnd* parent, unsigned style, unsigned id = AFX_IDW_STATUS_BAR);
+    bool Create(CControlBarHost* parent, unsigned style, unsigned id = AFX_IDW_STATUS_BAR);
     // One pane per id: ID_SEPARATOR is the stretching message pane, any other id an
     // indicator sized for its string. False if an indicator has no string.
     bool SetIndicators(const unsigned* ids, int count);

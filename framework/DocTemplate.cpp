@@ -2,6 +2,7 @@
 
 #include "Document.h"
 #include "FrameWnd.h"
+#include "StockTexts.h"
 #include "View.h"
 
 namespace framework {
@@ -20,7 +21,7 @@ QString CSingleDocTemplate::GetDocString(DocStringIndex index) const
 void CSingleDocTemplate::SetDefaultTitle(CDocument& document) const
 {
     const QString name = GetDocString(fileNewName);
-    document.SetTitle(name.isEmpty() ? QStringLiteral("Untitled") : name);
+    document.SetTitle(name.isEmpty() ? StockText(stockUntitled) : name);
 }
 
 bool CSingleDocTemplate::OnFileNew()

@@ -19,9 +19,6 @@
 #include <QWhatsThis>
 
 namespace framework {
-namespace {
-
-}  // namespace
 
 // Keys that may change a lock state; the indicators are read again after one of them.
 class CFrameWnd::LockKeyWatcher : public QObject {

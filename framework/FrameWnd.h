@@ -6,6 +6,7 @@
 // are enabled and shows that on buttons and menu items, keeps the caption in step with the
 // document's title and the lock indicators in step with the keyboard.
 #include "CmdTarget.h"
+#include "ControlBars.h"
 
 #include <QMainWindow>
 #include <QMetaObject>
@@ -17,8 +18,6 @@ class QMenu;
 namespace framework {
 
 class CDocument;
-class CStatusBar;
-class CToolBar;
 class CView;
 
 struct CREATESTRUCT {
@@ -28,7 +27,7 @@ struct CREATESTRUCT {
     int cy = 0;
 };
 
-class CFrameWnd : public QMainWindow, public CCmdTarget {
+class CFrameWnd : public QMainWindow, public CCmdTarget, public CControlBarHost {
 public:
     CFrameWnd();
     ~CFrameWnd() override;
@@ -67,9 +66,10 @@ public:
     // The status bar's message pane: a command's prompt while it is pointed at, else the idle text.
     void SetMessageText(const QString& text);
     QString GetMessageText() const;
-    void SetStatusBar(CStatusBar* bar) { m_pStatusBar = bar; }
+    QMainWindow* HostWindow() override { return this; }
+    void SetStatusBar(CStatusBar* bar) override { m_pStatusBar = bar; }
     CStatusBar* GetStatusBar() const { return m_pStatusBar; }
-    void AddCommandAction(QAction* action, unsigned id);
+    void AddCommandAction(QAction* action, unsigned id) override;
     QAction* MenuAction(unsigned id) const;
 
     // Framework handlers of the Help commands.

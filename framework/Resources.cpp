@@ -37,11 +37,6 @@ void RegisterToolBar(unsigned id, ToolBarResource toolBar) { store().toolBars[id
 void RegisterAccelerators(unsigned id, AcceleratorTable table) { store().accelerators[id] = std::move(table); }
 void RegisterIcon(unsigned id, const QIcon& icon) { store().icons[id] = icon; }
 
-void ClearResources()
-{
-    store() = Store();
-}
-
 // The framework's own entries of every string table, unless the program has its own.
 static QString StockString(unsigned id)
 {
@@ -59,7 +54,6 @@ QString LoadString(unsigned id)
     return text ? *text : StockString(id);
 }
 
-bool HasString(unsigned id) { return find(store().strings, id) != nullptr || !StockString(id).isNull(); }
 const MenuResource* FindMenu(unsigned id) { return find(store().menus, id); }
 const ToolBarResource* FindToolBar(unsigned id) { return find(store().toolBars, id); }
 const AcceleratorTable* FindAccelerators(unsigned id) { return find(store().accelerators, id); }

@@ -44,12 +44,9 @@ void RegisterMenu(unsigned id, MenuResource menu);
 void RegisterToolBar(unsigned id, ToolBarResource toolBar);
 void RegisterAccelerators(unsigned id, AcceleratorTable table);
 void RegisterIcon(unsigned id, const QIcon& icon);
-// Forgets every resource (tests that build windows from tables of their own).
-void ClearResources();
 
 // The string, or an empty text when there is none.
 QString LoadString(unsigned id);
-bool HasString(unsigned id);
 // nullptr when there is no such resource.
 const MenuResource* FindMenu(unsigned id);
 const ToolBarResource* FindToolBar(unsigned id);

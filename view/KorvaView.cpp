@@ -1,6 +1,7 @@
 // Construction, the command table, the command handlers, the enable groups and activation.
 #include "KorvaView.h"
 
+#include "DeviceProtocol.h"
 #include "KorvaDoc.h"
 #include "MessageBox.h"
 #include "resource.h"
@@ -36,19 +37,17 @@ CKorvaDoc* CKorvaView::GetDocument() const
 
 void CKorvaView::RegisterCommands()
 {
-    RegisterCommand(ID_PUT_DATA, &CKorvaView::OnPutData, &m_bEnableUpload);
-    RegisterCommand(ID_ALL_DATA, &CKorvaView::OnAllData, &m_bEnableDownload);
-    RegisterCommand(ID_HISTORICAL_TEMPERAMENTS, &CKorvaView::OnHistoricalTemperaments, &m_bEnableDownload);
-    RegisterCommand(ID_ADJUSTMENT_DATA, &CKorvaView::OnAdjustmentData, &m_bEnableDownload);
-    RegisterCommand(ID_ACTUAL_INSTRUMENT, &CKorvaView::OnActualInstrument, &m_bEnableDownload);
-    RegisterCommand(ID_DELIVERY_MODE, &CKorvaView::OnDeliveryMode, &m_bEnableDeliveryMode);
+    RegisterCommand(ID_PUT_DATA, [this] { OnPutData(); }, &m_bEnableUpload);
+    for (const DownloadKind& kind : kDownloadKinds)
+        RegisterCommand(kind.commandId, [this, &kind] { StartDownload(kind); }, &m_bEnableDownload);
+    RegisterCommand(ID_DELIVERY_MODE, [this] { OnDeliveryMode(); }, &m_bEnableDeliveryMode);
     // File New is always available, and the view's handler comes before the framework's.
-    RegisterCommand(ID_FILE_NEW, &CKorvaView::OnFileNew, nullptr);
+    RegisterCommand(ID_FILE_NEW, [this] { OnFileNew(); }, nullptr);
 }
 
-void CKorvaView::RegisterCommand(unsigned id, void (CKorvaView::*handler)(), const int32_t* enabledBy)
+void CKorvaView::RegisterCommand(unsigned id, std::function<void()> handler, const int32_t* enabledBy)
 {
-    OnCommand(id, [this, handler] { (this->*handler)(); });
+    OnCommand(id, std::move(handler));
     if (enabledBy)
         OnUpdateCommandUI(id, [enabledBy](framework::CCmdUI* pCmdUI) { pCmdUI->Enable(*enabledBy != 0); });
 }
@@ -98,43 +97,37 @@ void CKorvaView::OnPutData()
 
 void CKorvaView::OnAllData()
 {
-    StartDownloadKeepingDeliveryMode(kStateRequestAllData);
+    StartDownload(*DownloadKindForCommand(ID_ALL_DATA));
 }
 
 void CKorvaView::OnHistoricalTemperaments()
 {
-    StartDownloadKeepingDeliveryMode(kStateRequestTemperaments);
+    StartDownload(*DownloadKindForCommand(ID_HISTORICAL_TEMPERAMENTS));
 }
 
 void CKorvaView::OnAdjustmentData()
 {
-    StartDownloadDisablingAll(kStateRequestAdjustment);
+    StartDownload(*DownloadKindForCommand(ID_ADJUSTMENT_DATA));
 }
 
 void CKorvaView::OnActualInstrument()
 {
-    StartDownloadDisablingAll(kStateRequestInstrument);
+    StartDownload(*DownloadKindForCommand(ID_ACTUAL_INSTRUMENT));
 }
 
 // The two long downloads leave delivery mode enabled until their receive begins.
-void CKorvaView::StartDownloadKeepingDeliveryMode(int32_t state)
+void CKorvaView::StartDownload(const DownloadKind& kind)
 {
     if (!CanStartDownload())
         return;
     m_nLines = 0;
-    m_bEnableDownload = 0;
-    m_bEnableUpload = 0;
-    GetDocument()->SetTransferState(state);
-    m_nTicks = 0;
-}
-
-void CKorvaView::StartDownloadDisablingAll(int32_t state)
-{
-    if (!CanStartDownload())
-        return;
-    m_nLines = 0;
-    DisableCommands();
-    GetDocument()->SetTransferState(state);
+    if (kind.keepsDeliveryMode) {
+        m_bEnableDownload = 0;
+        m_bEnableUpload = 0;
+    } else {
+        DisableCommands();
+    }
+    GetDocument()->SetTransferState(kind.requestState);
     m_nTicks = 0;
 }
 

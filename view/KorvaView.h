@@ -7,31 +7,15 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class CKorvaDoc;
+struct DownloadKind;
 
 class CKorvaView : public framework::CView {
 public:
     static constexpr unsigned kTimerId = 101;
     static constexpr unsigned kTimerPeriodMs = 10;
-
-    // The document's transfer states.
-    enum TransferState : int32_t {
-        kStateIdentified = 0,
-        kStateCaptured = 1,
-        kStateTimedOut = 2,
-        kStateSearch = 3,
-        kStateReceiving = 4,
-        kStateRequestAdjustment = 5,
-        kStateRequestInstrument = 6,
-        kStateRequestTemperaments = 7,
-        kStateRequestAllData = 9,
-        kStateDeliveryReset = 10,
-        kStateNewDocument = 13,
-        kStateUpload = 14,
-        kStateNoDevice = 15,
-        kStateIdle = 16,
-    };
 
     explicit CKorvaView(QWidget* parent = nullptr);
     ~CKorvaView() override;
@@ -81,7 +65,7 @@ public:
 
 private:
     void RegisterCommands();
-    void RegisterCommand(unsigned id, void (CKorvaView::*handler)(), const int32_t* enabledBy);
+    void RegisterCommand(unsigned id, std::function<void()> handler, const int32_t* enabledBy);
 
     // Whether the data in working storage may be replaced: modified data make the document
     // ask whether to save them first. A download that may start leaves the data unmodified,
@@ -100,7 +84,7 @@ private:
     void ReadIdentityAnswer();
     void StepIdentified();
     void StepIdle();
-    void StepRequest(const char* command, int32_t fullScale);
+    void StepRequest(const DownloadKind& kind);
     bool StepReceiving();
     void StepCaptured();
     void StepTimedOut();
@@ -113,8 +97,7 @@ private:
     void BeginUpload();
     void FinishUpload(const char* message);
 
-    void StartDownloadKeepingDeliveryMode(int32_t state);
-    void StartDownloadDisablingAll(int32_t state);
+    void StartDownload(const DownloadKind& kind);
     void DrawStatusText(const char* text);
     void DrawTitleLine();
     // Counts one line; draws the bar when the step counter stood above drawAbove.

@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     view->resize(500, 150);
     view->show();
 
-    view->m_done = [&] { return doc->GetTransferState() == CKorvaView::kStateIdle; };
+    view->m_done = [&] { return doc->GetTransferState() == kStateIdle; };
     view->OnActivateView(1, view.get(), nullptr);
     QApplication::exec();
     if (view->m_bIdentified != 1) {

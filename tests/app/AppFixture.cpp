@@ -115,16 +115,16 @@ int AppTest::TickWhileState(int32_t state, int maxTicks)
 
 void AppTest::TickToIdle(int maxTicks)
 {
-    for (int ticks = 0; State() != CKorvaView::kStateIdle && ticks < maxTicks; ++ticks)
+    for (int ticks = 0; State() != kStateIdle && ticks < maxTicks; ++ticks)
         Tick();
 }
 
 void AppTest::Identify()
 {
-    TickWhileState(CKorvaView::kStateSearch, kTicksToFindTheDevice);
-    ASSERT_EQ(State(), CKorvaView::kStateIdentified) << "the device was not found";
+    TickWhileState(kStateSearch, kTicksToFindTheDevice);
+    ASSERT_EQ(State(), kStateIdentified) << "the device was not found";
     Tick();
-    ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(State(), kStateIdle);
     ASSERT_EQ(view->m_bIdentified, 1);
 }
 
@@ -133,7 +133,7 @@ void AppTest::CaptureData()
     ASSERT_NO_FATAL_FAILURE(Identify());
     Idle();
     Click(ID_ADJUSTMENT_DATA);
-    ASSERT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    ASSERT_EQ(State(), kStateRequestAdjustment);
     TickToIdle();
     ASSERT_FALSE(boxes.texts.empty());
     ASSERT_EQ(boxes.texts.back(), kCapturedText);

@@ -30,8 +30,6 @@
 class QAction;
 class QToolButton;
 
-extern CKorvaApp theApp;
-
 // The transfer commands with a toolbar button, in button order.
 const std::vector<unsigned> kDeviceButtons = {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS,
                                               ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};

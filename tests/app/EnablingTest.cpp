@@ -39,7 +39,7 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
         << "after identification";
 
     Click(ID_ACTUAL_INSTRUMENT);
-    ASSERT_EQ(State(), CKorvaView::kStateRequestInstrument);
+    ASSERT_EQ(State(), kStateRequestInstrument);
     Idle();
     EXPECT_EQ(EnabledButtons(), kNone) << "during the download";
 
@@ -49,7 +49,7 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
     EXPECT_EQ(EnabledButtons(), kUploadOnly) << "after the captured data";
 
     Click(ID_PUT_DATA);
-    ASSERT_EQ(State(), CKorvaView::kStateUpload);
+    ASSERT_EQ(State(), kStateUpload);
     TickToIdle();
     ASSERT_EQ(boxes.texts.back(), "Data are stored to VEQ !");
     Idle();
@@ -67,7 +67,7 @@ TEST_F(EnablingTest, NoDeviceButtonAfterAReceiveTimeOut)
     Idle();
 
     Click(ID_ACTUAL_INSTRUMENT);
-    ASSERT_EQ(State(), CKorvaView::kStateRequestInstrument);
+    ASSERT_EQ(State(), kStateRequestInstrument);
     TickToIdle();
 
     ASSERT_FALSE(boxes.texts.empty());
@@ -91,7 +91,7 @@ TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
         EXPECT_FALSE(ToolAction(id)->isEnabled());
         Click(id);
         ToolAction(id)->trigger();
-        EXPECT_EQ(State(), CKorvaView::kStateSearch);
+        EXPECT_EQ(State(), kStateSearch);
         EXPECT_EQ(view->m_nTicks, 5);
     }
     EXPECT_TRUE(boxes.boxes.empty());
@@ -101,7 +101,7 @@ TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
         traces.clear();
         EXPECT_FALSE(frame->OnCommand(id)) << id;
         EXPECT_EQ(traces, std::vector<QString>{Refusal(id)});
-        EXPECT_EQ(State(), CKorvaView::kStateSearch);
+        EXPECT_EQ(State(), kStateSearch);
         EXPECT_EQ(view->m_nTicks, 5);
     }
     EXPECT_TRUE(boxes.boxes.empty());
@@ -117,7 +117,7 @@ TEST_F(EnablingTest, ButtonThatStillLooksEnabledRefusesItsDisabledCommand)
 
     // Given by key, without an idle update after it: the buttons still show the old enabling.
     ASSERT_TRUE(frame->OnCommand(ID_ADJUSTMENT_DATA));
-    ASSERT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    ASSERT_EQ(State(), kStateRequestAdjustment);
     Tick(3);
     ASSERT_EQ(EnabledButtons(), kDownloadsAndDelivery);
     traces.clear();
@@ -126,7 +126,7 @@ TEST_F(EnablingTest, ButtonThatStillLooksEnabledRefusesItsDisabledCommand)
     Click(ID_DELIVERY_MODE);
 
     EXPECT_EQ(traces, (std::vector<QString>{Refusal(ID_ALL_DATA), Refusal(ID_DELIVERY_MODE)}));
-    EXPECT_EQ(State(), CKorvaView::kStateRequestAdjustment);
+    EXPECT_EQ(State(), kStateRequestAdjustment);
     EXPECT_EQ(view->m_nTicks, 3);
     // Delivery mode would have asked first.
     EXPECT_TRUE(boxes.boxes.empty());

@@ -44,7 +44,7 @@ TEST_F(FileTest, CommandLineFileIsLoadedBeforeTheWindowIsShown)
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), "tuning.txt - DATA-TRANSFER");
     EXPECT_EQ(doc->GetPathName(), Q(dir.file("tuning.txt")));
-    EXPECT_EQ(State(), CKorvaView::kStateCaptured);
+    EXPECT_EQ(State(), kStateCaptured);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(RecentFileEntries(), QStringList{Q(dir.file("tuning.txt"))});
 }

@@ -34,16 +34,16 @@ TEST_F(KeyTest, CtrlNReachesTheViewsNewHandlerWhichEmptiesTheDocumentOnTheNextTi
     const std::string file = WriteDataFile("tuning.txt", kFileLines);
     ASSERT_NO_FATAL_FAILURE(StartActive({QString::fromStdString(file)}));
     Tick();  // the captured-data message of the opened file
-    ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(State(), kStateIdle);
 
     QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier);
     // The view only sets the state; the framework's New would have emptied the document now.
-    EXPECT_EQ(State(), CKorvaView::kStateNewDocument);
+    EXPECT_EQ(State(), kStateNewDocument);
     EXPECT_EQ(Data(), AsLoadedData(kFileLines));
     EXPECT_EQ(doc->GetTitle(), "tuning.txt");
 
     Tick();
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(Data(), "");
     EXPECT_EQ(doc->GetTitle(), "VEQ_32_C_DATA");
     EXPECT_EQ(doc->GetPathName(), "");
@@ -71,7 +71,7 @@ TEST_F(KeyTest, CtrlOAsksThroughTheOpenDialogAndOpensTheChosenFile)
     EXPECT_EQ(doc->GetTitle(), "tuning.txt");
     EXPECT_EQ(doc->GetPathName(), QString::fromStdString(file));
     EXPECT_EQ(Data(), AsLoadedData(kFileLines));
-    EXPECT_EQ(State(), CKorvaView::kStateCaptured);
+    EXPECT_EQ(State(), kStateCaptured);
 }
 
 TEST_F(KeyTest, CtrlOCancelledLeavesTheDocumentAlone)
@@ -178,7 +178,7 @@ TEST_P(InertKeyTest, IsAnAcceleratorThatChangesNothing)
     ASSERT_NO_FATAL_FAILURE(StartActive({QString::fromStdString(file)}));
     Tick();  // the captured-data message of the opened file
     const Snapshot before = Take();
-    ASSERT_EQ(before.state, CKorvaView::kStateIdle);
+    ASSERT_EQ(before.state, kStateIdle);
 
     EXPECT_TRUE(HasAccelerator(frame, QKeySequence(c.modifiers | c.key)));
     QTest::keyClick(frame, c.key, c.modifiers);

@@ -117,8 +117,8 @@ protected:
         case Action::exitFromMenu: return !frame->isVisible();
         case Action::openByKey: return doc->GetPathName() == m_other;
         case Action::newFromToolbar:
-        case Action::newByKey: return State() == CKorvaView::kStateNewDocument;
-        case Action::downloadFromToolbar: return State() == CKorvaView::kStateRequestAllData;
+        case Action::newByKey: return State() == kStateNewDocument;
+        case Action::downloadFromToolbar: return State() == kStateRequestAllData;
         }
         return false;
     }
@@ -167,7 +167,7 @@ TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
         EXPECT_TRUE(frame->isVisible());
         EXPECT_EQ(Data(), captured);
         EXPECT_TRUE(doc->IsModified());
-        EXPECT_EQ(State(), CKorvaView::kStateIdle);
+        EXPECT_EQ(State(), kStateIdle);
         EXPECT_EQ(doc->GetPathName(), "");
     }
     if (goesOn && (action == Action::newFromToolbar || action == Action::newByKey)) {

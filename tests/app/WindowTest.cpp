@@ -79,7 +79,7 @@ TEST_F(WindowTest, StartsAsOneShownWindowOf500By200CaptionedWithTheNewDocument)
             shown << widget;
     }
     EXPECT_EQ(shown, QWidgetList{frame});
-    EXPECT_EQ(doc->GetTransferState(), CKorvaView::kStateSearch);
+    EXPECT_EQ(doc->GetTransferState(), kStateSearch);
     EXPECT_FALSE(doc->IsModified());
 }
 
@@ -320,7 +320,7 @@ TEST_F(WindowTest, AboutItemShowsTheInfoBoxUntilOkIsPressed)
     EXPECT_TRUE(closedByOk);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // The box changes nothing of the transfer.
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
 }
 
 // Dialog 138 stands among the resources although nothing opens it: a text field, OK, Cancel.

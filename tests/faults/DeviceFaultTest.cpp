@@ -28,10 +28,10 @@ TEST_F(DeviceFaultTest, TransferWithoutEotTimesOutKeepsEveryLineForSavingAndDisa
     CKorvaDoc::s_nIdleCountdown = 0;
 
     Download(ID_ALL_DATA);
-    ASSERT_EQ(State(), CKorvaView::kStateTimedOut);
+    ASSERT_EQ(State(), kStateTimedOut);
     Tick(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kTimeOutMessage});
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(EnabledCommands().empty());
     const sim::Lines lines = sim::factoryData();
     EXPECT_EQ(Data(), AsBufferLines(lines));
@@ -63,7 +63,7 @@ TEST_F(DeviceFaultTest, FloodBeyondTheBufferIsDroppedSilentlyAndNothingIsStoredP
     const int32_t handle = doc->m_hPort;
 
     Download(ID_ADJUSTMENT_DATA, 100000);
-    ASSERT_EQ(State(), CKorvaView::kStateNewDocument);
+    ASSERT_EQ(State(), kStateNewDocument);
     EXPECT_TRUE(boxes.texts.empty());
     // The overflowing read as the device sent it: the LF that closed the line before, then
     // one whole line up to the CR that ended the read.
@@ -116,9 +116,9 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
     if (GetParam().fails) {
         ASSERT_TRUE(plug.WaitUntilLineHeld());
     }
-    TickWhileState(CKorvaView::kStateUpload, 1000);
+    TickWhileState(kStateUpload, 1000);
 
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(Data(), data);
     EXPECT_FALSE(doc->IsModified());

@@ -150,15 +150,15 @@ void FaultTest::Download(unsigned command, int maxTicks)
     ASSERT_TRUE(Command(command));
     ASSERT_NE(State(), requestState);
     TickWhileState(State(), maxTicks);
-    ASSERT_EQ(State(), CKorvaView::kStateReceiving);
-    TickWhileState(CKorvaView::kStateReceiving, maxTicks);
+    ASSERT_EQ(State(), kStateReceiving);
+    TickWhileState(kStateReceiving, maxTicks);
 }
 
 void FaultTest::OpenDataFile(const std::string& path)
 {
     ASSERT_TRUE(doc->OnOpenDocument(QString::fromStdString(path)));
     doc->SetPathName(QString::fromStdString(path));
-    ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+    ASSERT_EQ(State(), kStateCaptured);
     const size_t shown = boxes.texts.size();
     Tick(1);
     ASSERT_EQ(boxes.texts.size(), shown + 1);
@@ -171,8 +171,8 @@ void FaultTest::OpenDataFile(const std::string& path)
 void FaultTest::Upload(int maxTicks)
 {
     ASSERT_TRUE(Command(ID_PUT_DATA));
-    ASSERT_EQ(State(), CKorvaView::kStateUpload);
-    TickWhileState(CKorvaView::kStateUpload, maxTicks);
+    ASSERT_EQ(State(), kStateUpload);
+    TickWhileState(kStateUpload, maxTicks);
 }
 
 std::string DataFileText(const std::vector<std::string>& lines)
@@ -198,7 +198,7 @@ std::vector<std::string> NumberedLines(int count)
 void FaultTest::ExpectNewEmptyDocumentAfterNextTick()
 {
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(doc->m_nDataSize, 0);
     EXPECT_EQ(doc->GetLineCount(), 0);
     EXPECT_FALSE(doc->IsModified());

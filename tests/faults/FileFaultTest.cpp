@@ -81,7 +81,7 @@ protected:
         plug.PlugIn();
         Identify();
         Download(ID_ADJUSTMENT_DATA);
-        ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+        ASSERT_EQ(State(), kStateCaptured);
         Tick(1);
         ASSERT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
         boxes.texts.clear();
@@ -128,9 +128,9 @@ TEST_P(ReadOnlyPortFileTest, StartUpUsesCom1AndTheChosenPortHoldsUntilTheEndWith
     EXPECT_EQ(doc->m_dlgInterface.m_strPort, QStringLiteral("COM3"));
     // The next tick sees the new port and searches there.
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
-    TickWhileState(CKorvaView::kStateSearch, 1000);
-    EXPECT_EQ(State(), CKorvaView::kStateIdentified);
+    EXPECT_EQ(State(), kStateSearch);
+    TickWhileState(kStateSearch, 1000);
+    EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(com3->Commands(), std::vector<std::string>{"R"});
 
     EXPECT_TRUE(boxes.texts.empty());

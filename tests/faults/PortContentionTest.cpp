@@ -82,13 +82,13 @@ TEST_F(PortContentionTest, PortHeldByAnotherProcessIsSearchedSilentlyAndFoundOnc
     ASSERT_TRUE(holder.Holds());
 
     Tick(3 * kSearchCycle);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(doc->m_bPortOpen, 0);
     EXPECT_TRUE(plug.Commands().empty());
 
     holder.Release();
-    TickWhileState(CKorvaView::kStateSearch, 2 * kSearchCycle);
-    ASSERT_EQ(State(), CKorvaView::kStateIdentified);
+    TickWhileState(kStateSearch, 2 * kSearchCycle);
+    ASSERT_EQ(State(), kStateIdentified);
     Tick(1);
     EXPECT_EQ(EnabledCommands(), kDeviceCommands);
     EXPECT_EQ(plug.Commands(), std::vector<std::string>{"R"});
@@ -111,27 +111,27 @@ TEST_F(PortContentionTest, SecondInstanceOnThePortNeverIdentifiesAndShowsNothing
     };
 
     tickBoth(kTicksToIdentify + 1);
-    ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(State(), kStateIdle);
     EXPECT_EQ(view2->m_bIdentified, 0);
     tickBoth(3 * kSearchCycle);
-    EXPECT_EQ(doc2->GetTransferState(), CKorvaView::kStateSearch);
+    EXPECT_EQ(doc2->GetTransferState(), kStateSearch);
     EXPECT_EQ(view2->m_bIdentified, 0);
 
     ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
-    for (int tick = 0; tick < 1000 && State() != CKorvaView::kStateIdle; ++tick)
+    for (int tick = 0; tick < 1000 && State() != kStateIdle; ++tick)
         tickBoth(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
     EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
     EXPECT_EQ(plug.Commands(), (std::vector<std::string>{"R", "DD"}));
-    EXPECT_EQ(doc2->GetTransferState(), CKorvaView::kStateSearch);
+    EXPECT_EQ(doc2->GetTransferState(), kStateSearch);
     EXPECT_EQ(view2->m_bIdentified, 0);
     EXPECT_EQ(doc2->m_nDataSize, 0);
 
     // Once the first lets go, the second finds the device.
     doc->ClosePort();
-    for (int tick = 0; tick < 2 * kSearchCycle && doc2->GetTransferState() == CKorvaView::kStateSearch; ++tick)
+    for (int tick = 0; tick < 2 * kSearchCycle && doc2->GetTransferState() == kStateSearch; ++tick)
         view2->OnTimer(kTimer);
-    EXPECT_EQ(doc2->GetTransferState(), CKorvaView::kStateIdentified);
+    EXPECT_EQ(doc2->GetTransferState(), kStateIdentified);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
     view2.reset();
     doc2.reset();

@@ -29,18 +29,18 @@ TEST_F(UnplugTest, DuringTheSearchNothingIsShownAndTheDeviceIsFoundOncePluggedIn
     plug.Unplug();
     Tick(kSearchReadTick - kSearchOpenTick);
     // The read saw the hang-up: the port is closed so that the next cycle opens it afresh.
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_EQ(doc->m_bPortOpen, 0);
     // Whole cycles without a device file.
     Tick(2 * kSearchReadTick);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
 
     plug.PlugIn();
-    TickWhileState(CKorvaView::kStateSearch, 2 * kSearchReadTick);
-    ASSERT_EQ(State(), CKorvaView::kStateIdentified);
+    TickWhileState(kStateSearch, 2 * kSearchReadTick);
+    ASSERT_EQ(State(), kStateIdentified);
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bIdentified, 1);
     EXPECT_EQ(EnabledCommands(), kDeviceCommands);
     EXPECT_EQ(plug.Commands(), std::vector<std::string>{"R"});
@@ -55,14 +55,14 @@ TEST_F(UnplugTest, DuringADownloadTheErrorIsShownTheDocumentStartsEmptyAndTheNex
     Identify();
 
     Download(ID_ADJUSTMENT_DATA);
-    ASSERT_EQ(State(), CKorvaView::kStateNewDocument);
+    ASSERT_EQ(State(), kStateNewDocument);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
     ExpectNewEmptyDocumentAfterNextTick();
 
     plug.Unplug();
     plug.PlugIn();
     Download(ID_ADJUSTMENT_DATA);
-    ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+    ASSERT_EQ(State(), kStateCaptured);
     Tick(1);
     EXPECT_EQ(boxes.texts, (std::vector<QString>{kApiErrorMessage, kCapturedMessage}));
     EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
@@ -88,9 +88,9 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
     ASSERT_EQ(view->m_nLines, kLinesBeforeUnplug);
     ASSERT_TRUE(plug.WaitForDataLines(kLinesBeforeUnplug));
     plug.Unplug();
-    TickWhileState(CKorvaView::kStateUpload, 1000);
+    TickWhileState(kStateUpload, 1000);
 
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
     EXPECT_EQ(Data(), data);
     EXPECT_FALSE(doc->IsModified());
@@ -99,7 +99,7 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
 
     plug.PlugIn();
     Upload();
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(boxes.texts, (std::vector<QString>{kApiErrorMessage, kStoredMessage}));
     ASSERT_TRUE(plug.WaitForDataLines(lines.size()));
     EXPECT_EQ(plug.DataLines(), lines);
@@ -145,7 +145,7 @@ TEST_P(ReplugWhileIdleTest, FirstTransferAfterwardsReachesTheDevice)
         EXPECT_TRUE(plug.WaitForDataLines(lines.size()));
         EXPECT_EQ(plug.DataLines(), lines);
     }
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
 }
 
 INSTANTIATE_TEST_SUITE_P(Idle, ReplugWhileIdleTest, ::testing::Values(

@@ -76,7 +76,7 @@ TEST_P(DeliveryModeTest, EmptiesTheDocumentOnlyWhenTheResetGoesOut)
     EXPECT_EQ(boxes.boxes[0].caption, "");
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OKCANCEL);
     const bool accepted = c.answer == framework::IDOK && c.situation != Situation::notIdentified;
-    EXPECT_EQ(State(), accepted ? CKorvaView::kStateDeliveryReset : CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), accepted ? kStateDeliveryReset : kStateIdle);
     EXPECT_EQ(Data(), c.resetGoesOut ? std::string() : data);
     EXPECT_EQ(doc->GetTitle(), c.resetGoesOut ? "VEQ_32_C_DATA" : "tuning.txt");
 
@@ -106,14 +106,14 @@ TEST_F(ViewTest, DeliveryResetStaysUntilACommandLeavesItAndIsNotSentTwice)
     Identify();
     ASSERT_TRUE(Command(ID_DELIVERY_MODE));
     Tick(1000);
-    EXPECT_EQ(State(), CKorvaView::kStateDeliveryReset);
+    EXPECT_EQ(State(), kStateDeliveryReset);
     EXPECT_EQ(view->m_nTicks, 1000);
 
     // Given again while the reset is under way: nothing is sent, nothing drawn, data stay.
     LoadLines(kUserLines);
     const QImage before = view->GetClientImage().copy();
     ASSERT_TRUE(Command(ID_DELIVERY_MODE));
-    EXPECT_EQ(State(), CKorvaView::kStateDeliveryReset);
+    EXPECT_EQ(State(), kStateDeliveryReset);
     Tick(10);
     EXPECT_EQ(Data(), AsBufferLines(kUserLines));
     EXPECT_TRUE(SameImage(view->GetClientImage(), before));
@@ -121,7 +121,7 @@ TEST_F(ViewTest, DeliveryResetStaysUntilACommandLeavesItAndIsNotSentTwice)
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", "DU"}));
 
     ASSERT_TRUE(Command(ID_ACTUAL_INSTRUMENT));
-    EXPECT_EQ(State(), CKorvaView::kStateRequestInstrument);
+    EXPECT_EQ(State(), kStateRequestInstrument);
 }
 
 TEST_F(ViewTest, FileNewDuringADownloadAbandonsItForAnEmptyDocument)
@@ -132,12 +132,12 @@ TEST_F(ViewTest, FileNewDuringADownloadAbandonsItForAnEmptyDocument)
     Tick(30);
     ASSERT_EQ(view->m_nLines, 20);
     ASSERT_TRUE(Command(ID_FILE_NEW));
-    EXPECT_EQ(State(), CKorvaView::kStateNewDocument);
+    EXPECT_EQ(State(), kStateNewDocument);
     EXPECT_TRUE(SameImage(view->GetClientImage(),
                           ExpectedImage(view->GetClientImage().size(),
                                         {{{420, 3}, "COM1"}, {{280, 3}, "VEQ-32-C found on"}})));
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(doc->m_nDataSize, 0);
     EXPECT_EQ(doc->m_nLineCount, 0);
     EXPECT_EQ(doc->m_nCursor, 0);
@@ -160,13 +160,13 @@ TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
     doc->m_dlgInterface.m_nPortIndex = 1;
 
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 1);
     EXPECT_EQ(view->m_bIdentified, 0);
     EXPECT_EQ(doc->m_bPortOpen, 0);
     EXPECT_EQ(CKorvaView::LastPortIndex(), 1);
     Tick(399);
-    EXPECT_EQ(State(), CKorvaView::kStateIdentified);
+    EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(second.Commands(), std::vector<std::string>{"R"});
     Tick(1);
     EXPECT_TRUE(SameImage(view->GetClientImage(),
@@ -178,7 +178,7 @@ TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
 TEST_F(ViewTest, TickInsideAMessageBoxDoesNothingAndTheStepGoesOnAfterIt)
 {
     LoadLines(kUserLines);
-    doc->SetTransferState(CKorvaView::kStateCaptured);
+    doc->SetTransferState(kStateCaptured);
     auto snapshot = [this] {
         return std::make_tuple(State(), view->m_nTicks, view->m_nLines, view->m_bInTimer, view->m_bSending,
                                view->m_bWasSending, view->m_bEnableUpload, view->m_bEnableDownload,
@@ -200,7 +200,7 @@ TEST_F(ViewTest, TickInsideAMessageBoxDoesNothingAndTheStepGoesOnAfterIt)
 
     Tick(1);
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bInTimer, 0);
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
 }
@@ -220,7 +220,7 @@ TEST_F(ViewTest, DisabledCommandsAreRefusedByIdentifierWithTheTrace)
     framework::SetTraceSink({});
     EXPECT_EQ(traces, expected);
     EXPECT_TRUE(Enabled(ID_FILE_NEW));
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 150);
     EXPECT_TRUE(boxes.boxes.empty());
 }
@@ -241,7 +241,7 @@ TEST_F(ViewTest, ActivationStartsTheTimerAndAnyOtherFlagStopsIt)
     const int32_t ticks = view->m_nTicks;
     ProcessEventsUntil([] { return false; }, 100);
     EXPECT_EQ(view->m_nTicks, ticks);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
 }
 
 // Captured data that were never saved: New and the downloads ask first, and only Ja (with a
@@ -270,7 +270,7 @@ TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
         doc->OnNewDocument();
         LoadLines(kUserLines);
         doc->SetModifiedFlag(true);
-        doc->SetTransferState(CKorvaView::kStateIdle);
+        doc->SetTransferState(kStateIdle);
         boxes.boxes.clear();
         boxes.answers = {r.answer};
 
@@ -279,10 +279,11 @@ TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
         ASSERT_EQ(boxes.boxes.size(), 1u) << r.what;
         EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?")) << r.what;
         EXPECT_EQ(boxes.boxes[0].type & 0xF, framework::MB_YESNOCANCEL) << r.what;
-        EXPECT_EQ(State() != CKorvaView::kStateIdle, r.goesOn) << r.what;
+        EXPECT_EQ(State() != kStateIdle, r.goesOn) << r.what;
         EXPECT_EQ(FileExists(saved), r.saved) << r.what;
-        if (r.saved)
+        if (r.saved) {
             EXPECT_EQ(ReadWholeFile(saved), "MY INSTRUMENT\r\nA4 441.0 Hz\r\nDATA END________\r\n") << r.what;
+        }
         EXPECT_EQ(doc->IsModified(), !r.goesOn) << r.what;
         view->EnableDeviceCommands();
     }

@@ -58,7 +58,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
     EXPECT_EQ(State(), c.requestState);
     EXPECT_TRUE(device->LogStaysAt(1));
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateReceiving);
+    EXPECT_EQ(State(), kStateReceiving);
     EXPECT_EQ(view->m_nProgressFull, c.fullScale);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_TRUE(device->WaitForCommand(c.request));
@@ -66,10 +66,10 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
     Tick(1);
     EXPECT_TRUE(EnabledCommands().empty());
     // One line per tick, and one more for the read that carries the EOT.
-    const int ticks = 1 + TickWhileState(CKorvaView::kStateReceiving);
+    const int ticks = 1 + TickWhileState(kStateReceiving);
     EXPECT_EQ(ticks, static_cast<int>(lines.size()) + 1);
     EXPECT_EQ(view->m_nLines, static_cast<int32_t>(lines.size()) + 1);
-    ASSERT_EQ(State(), CKorvaView::kStateCaptured);
+    ASSERT_EQ(State(), kStateCaptured);
     EXPECT_EQ(Data(), AsBufferLines(lines));
     EXPECT_TRUE(boxes.boxes.empty());
 
@@ -78,7 +78,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
     EXPECT_EQ(boxes.boxes[0].text, kCapturedText);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <tuning.txt>");
     EXPECT_TRUE(SameImage(view->GetClientImage(), ExpectedImage(view->GetClientImage().size(),
                                                                 {{{420, 3}, "COM1"},
@@ -133,8 +133,8 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     CKorvaDoc::s_nIdleCountdown = 0;
     ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
     Tick(10);
-    TickWhileState(CKorvaView::kStateReceiving);
-    ASSERT_EQ(State(), CKorvaView::kStateTimedOut);
+    TickWhileState(kStateReceiving);
+    ASSERT_EQ(State(), kStateTimedOut);
     const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
     // The size leaves out the CR of the last line, which held only the device's last LF.
     EXPECT_EQ(Data(), AsBufferLines(lines));
@@ -143,7 +143,7 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "TimeOut !!! \n ");
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <VEQ_32_C_DATA>");
     EXPECT_TRUE(EnabledCommands().empty());
     EXPECT_EQ(Data(), AsBufferLines(lines));
@@ -160,12 +160,12 @@ TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
     CKorvaDoc::s_nIdleCountdown = 0;
     ASSERT_TRUE(Command(ID_ACTUAL_INSTRUMENT));
     Tick(11);
-    EXPECT_EQ(State(), CKorvaView::kStateNoDevice);
+    EXPECT_EQ(State(), kStateNoDevice);
     EXPECT_EQ(doc->m_nDataSize, 0);
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "!!! NO TUNING SET FOUND !!!");
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
 }
 
@@ -212,14 +212,14 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
     boxes.boxes.clear();
     ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
     Tick(10);
-    ASSERT_EQ(State(), CKorvaView::kStateReceiving);
+    ASSERT_EQ(State(), kStateReceiving);
     if (GetParam().fault == ReceiveFault::portClosed) {
         Tick(3);
         PortClose(doc->m_hPort);
     }
-    TickWhileState(CKorvaView::kStateReceiving, 100000);
+    TickWhileState(kStateReceiving, 100000);
 
-    EXPECT_EQ(State(), CKorvaView::kStateNewDocument);
+    EXPECT_EQ(State(), kStateNewDocument);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_EQ(view->m_bInTimer, 0);
     if (GetParam().message) {
@@ -231,7 +231,7 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
     }
 
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(doc->m_nDataSize, 0);
     EXPECT_EQ(doc->m_nLineCount, 0);
     EXPECT_EQ(doc->GetTitle(), "VEQ_32_C_DATA");

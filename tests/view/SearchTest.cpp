@@ -22,24 +22,24 @@ TEST_F(ViewTest, SearchOpensOnTick101QueriesOnTick200AndIdentifiesOnTick400)
     EXPECT_TRUE(SameImage(view->GetClientImage(),
                           ExpectedImage(size, {{{420, 3}, "COM1"}, {{10, 3}, "searching VEQ-32-C"}})));
     Tick(199);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_bIdentified, 0);
     EXPECT_TRUE(EnabledCommands().empty());
 
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdentified);
+    EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(view->m_bIdentified, 1);
     // The status line was redrawn before the device counted as identified: no label yet.
     EXPECT_TRUE(SameImage(view->GetClientImage(),
                           ExpectedImage(size, {{{420, 3}, "COM1"}, {{10, 3}, "VEQ-32-C identified !!"}})));
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(EnabledCommands(), kDeviceCommands);
     // State 0 redraws the status line, which leaves the label and the port.
     EXPECT_TRUE(SameImage(view->GetClientImage(),
                           ExpectedImage(size, {{{420, 3}, "COM1"}, {{280, 3}, "VEQ-32-C found on"}})));
     Tick(1000);
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_EQ(device->Commands(), std::vector<std::string>{"R"});
     EXPECT_TRUE(boxes.boxes.empty());
@@ -66,11 +66,11 @@ TEST_P(SearchIdentityTest, OnlyTheFirstEightCharactersCount)
     Tick(400);
     EXPECT_EQ(view->m_bIdentified, GetParam().identified ? 1 : 0);
     if (GetParam().identified) {
-        EXPECT_EQ(State(), CKorvaView::kStateIdentified);
+        EXPECT_EQ(State(), kStateIdentified);
         return;
     }
     // The cycle starts again: the next query goes out on tick 200 of the next cycle.
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     Tick(199);
     EXPECT_TRUE(device->LogStaysAt(1));
@@ -100,10 +100,10 @@ TEST_F(ViewTest, SearchReportsNoTuningSetWhenTheCountdownRunsOutAndGoesOn)
     // counts down, the second one's ends the search cycle in state 15.
     CKorvaDoc::s_nIdleCountdown = 1;
     Tick(400);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     Tick(400);
-    EXPECT_EQ(State(), CKorvaView::kStateNoDevice);
+    EXPECT_EQ(State(), kStateNoDevice);
     EXPECT_TRUE(boxes.boxes.empty());
 
     Tick(1);
@@ -111,7 +111,7 @@ TEST_F(ViewTest, SearchReportsNoTuningSetWhenTheCountdownRunsOutAndGoesOn)
     EXPECT_EQ(boxes.boxes[0].text, "!!! NO TUNING SET FOUND !!!");
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_TRUE(SameImage(view->GetClientImage(), ExpectedImage(view->GetClientImage().size(), {{{420, 3}, "COM1"}})));
 
@@ -125,7 +125,7 @@ TEST_F(ViewTest, SearchCyclesSilentlyOnAPortThatCannotBeOpenedAndFindsItOnceItEx
     PointPortNowhere();
     for (int cycle = 0; cycle < 3; ++cycle) {
         Tick(400);
-        EXPECT_EQ(State(), CKorvaView::kStateSearch);
+        EXPECT_EQ(State(), kStateSearch);
         EXPECT_EQ(view->m_nTicks, 0);
         // The failed read closed the port, so that the next cycle tries it afresh.
         EXPECT_EQ(doc->m_bPortOpen, 0);
@@ -135,6 +135,6 @@ TEST_F(ViewTest, SearchCyclesSilentlyOnAPortThatCannotBeOpenedAndFindsItOnceItEx
 
     StartDevice();
     Tick(400);
-    EXPECT_EQ(State(), CKorvaView::kStateIdentified);
+    EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(view->m_bIdentified, 1);
 }

@@ -24,7 +24,7 @@ protected:
     void LoadAsFile(const std::vector<std::string>& lines)
     {
         LoadLines(lines);
-        doc->SetTransferState(CKorvaView::kStateCaptured);
+        doc->SetTransferState(kStateCaptured);
         Tick(1);
         ASSERT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
         boxes.boxes.clear();
@@ -54,7 +54,7 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
     LoadAsFile(kFiveLines);
     const std::string data = Data();
     ASSERT_TRUE(Command(ID_PUT_DATA));
-    EXPECT_EQ(State(), CKorvaView::kStateUpload);
+    EXPECT_EQ(State(), kStateUpload);
     Tick(1);
     EXPECT_EQ(doc->m_bPortOpen, 1);
     Tick(98);
@@ -88,7 +88,7 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Data are stored to VEQ !");
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_nLines, 6);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(view->m_bSendDone, 0);
@@ -109,7 +109,7 @@ TEST_F(UploadTest, EmptyBufferSendsTheAnnouncementAndReportsSuccessOnTheNextTick
     EXPECT_TRUE(boxes.boxes.empty());
     Tick(1);
     ASSERT_EQ(boxes.texts, std::vector<QString>{"Data are stored to VEQ !"});
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(device->LogStaysAt(1));
     EXPECT_EQ(device->Commands(), std::vector<std::string>{"DE"});
 }
@@ -148,7 +148,7 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
 
     ASSERT_EQ(boxes.texts, std::vector<QString>{GetParam().message});
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
-    EXPECT_EQ(State(), CKorvaView::kStateIdle);
+    EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(view->m_bSendDone, 0);
     EXPECT_EQ(doc->m_nCursor, 0);
@@ -161,7 +161,7 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
     if (neverOpened)
         StartDevice();
     ASSERT_TRUE(Command(ID_PUT_DATA));
-    TickWhileState(CKorvaView::kStateUpload, 1000);
+    TickWhileState(kStateUpload, 1000);
     EXPECT_EQ(boxes.texts.back(), "Data are stored to VEQ !");
     const std::vector<std::string> uploaded = UploadedThroughMarker();
     ASSERT_GE(uploaded.size(), kFiveLines.size());
@@ -188,7 +188,7 @@ TEST_F(UploadTest, PortChangeEndsTheUploadAndRestartsTheSearch)
     doc->m_dlgInterface.m_nPortIndex = 1;
 
     Tick(1);
-    EXPECT_EQ(State(), CKorvaView::kStateSearch);
+    EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 1);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(view->m_bSendDone, 0);

@@ -59,7 +59,7 @@ int ViewTest::TickWhileState(int32_t state, int maxTicks)
 void ViewTest::Identify()
 {
     Tick(kTicksToIdentify + 1);
-    ASSERT_EQ(State(), CKorvaView::kStateIdle);
+    ASSERT_EQ(State(), kStateIdle);
     ASSERT_EQ(view->m_nTicks, 0);
     ASSERT_EQ(view->m_bIdentified, 1);
 }

@@ -107,7 +107,7 @@ void CheckCounters()
 
 void CheckLoaded(const ExpectedLoad& e)
 {
-    FUZZ_CHECK(g_pDoc->GetTransferState() == CKorvaDoc::kStateDataCaptured);
+    FUZZ_CHECK(g_pDoc->GetTransferState() == kStateCaptured);
     FUZZ_CHECK(Data() == e.data);
     FUZZ_CHECK(g_pDoc->GetLineCount() == e.nLineCount);
     const std::string tail = std::string(kMarker) + kCR + kCR;

@@ -23,8 +23,6 @@ constexpr unsigned char kLF = 0x0A;
 constexpr unsigned char kEot = 0x04;
 constexpr unsigned char kSevenBits = 0x7F;
 constexpr int32_t kIdleReads = 3;
-// The controller's download state, in which it calls ReceiveBlock once per tick.
-constexpr int32_t kStateReceiving = 4;
 // Enough calls for more than 400000 characters in lines of one chunk each.
 constexpr int kMaxCalls = 6000;
 // A repeat runs its chunk this many times per step of its count byte, so that one short
@@ -119,7 +117,7 @@ struct CReceiveModel {
         nHigh = 0;
         const int32_t n = Read();
         if (n < 0) {
-            nState = CKorvaDoc::kStateSearch;
+            nState = kStateSearch;
             nCursor = nRxLines = 0;
             bOpenAtLimit = false;
             return n;
@@ -128,7 +126,7 @@ struct CReceiveModel {
             if (nIdle-- != 0)
                 return 0;
             nIdle = kIdleReads;
-            nState = nRxLines > 0 ? CKorvaDoc::kStateTimedOut : CKorvaDoc::kStateNoDevice;
+            nState = nRxLines > 0 ? kStateTimedOut : kStateNoDevice;
             End();
             return 1;
         }
@@ -137,7 +135,7 @@ struct CReceiveModel {
         bool bEnded = false;
         for (char raw : lastRead) {
             if (static_cast<unsigned char>(raw) == kEot) {
-                nState = CKorvaDoc::kStateDataCaptured;
+                nState = kStateCaptured;
                 bEnded = true;
                 break;
             }
@@ -145,7 +143,7 @@ struct CReceiveModel {
             if (c == kLF)
                 continue;
             if (nCursor >= kCapacity) {
-                nState = CKorvaDoc::kStateIdentified;
+                nState = kStateIdentified;
                 nCursor = nLineCount = nRxLines = 0;
                 bOpenAtLimit = false;
                 return CKorvaDoc::kBufferFull;
@@ -173,9 +171,9 @@ bool IsLibraryCode(int32_t r)
 
 bool IsReceiveState(int32_t s)
 {
-    return s == CKorvaDoc::kStateIdentified || s == CKorvaDoc::kStateDataCaptured
-        || s == CKorvaDoc::kStateTimedOut || s == CKorvaDoc::kStateSearch || s == kStateReceiving
-        || s == CKorvaDoc::kStateNoDevice;
+    return s == kStateIdentified || s == kStateCaptured
+        || s == kStateTimedOut || s == kStateSearch || s == kStateReceiving
+        || s == kStateNoDevice;
 }
 
 void CheckCall(int32_t result, const CReceiveModel& m, int32_t hPort)

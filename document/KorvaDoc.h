@@ -4,6 +4,7 @@
 // interface settings.
 #include "Document.h"
 #include "Einstell1.h"
+#include "TransferState.h"
 
 #include <cstdint>
 
@@ -22,13 +23,6 @@ public:
     static constexpr const char* kNewTitle = "VEQ_32_C_DATA";
     // ReceiveBlock's own result for a buffer that cannot take the next character.
     static constexpr int32_t kBufferFull = -20;
-
-    // Transfer states that the document sets itself (the controller's codes).
-    static constexpr int32_t kStateIdentified = 0;
-    static constexpr int32_t kStateDataCaptured = 1;
-    static constexpr int32_t kStateTimedOut = 2;
-    static constexpr int32_t kStateSearch = 3;
-    static constexpr int32_t kStateNoDevice = 15;
 
     CKorvaDoc();
     ~CKorvaDoc() override;
@@ -81,7 +75,7 @@ public:
     char m_data[kDataCapacity];
     char m_rxArea[kRxAreaSize + 1];
     int32_t m_hPort;
-    int32_t m_nTransferState = 3;
+    int32_t m_nTransferState = kStateSearch;
     CEinstell1 m_dlgInterface;
 
 private:

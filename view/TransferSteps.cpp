@@ -2,7 +2,9 @@
 // followed by the upload step. All protocol timing is counted in ticks, never in clock time.
 #include "KorvaView.h"
 
+#include "DeviceProtocol.h"
 #include "KorvaDoc.h"
+#include "LinkErrors.h"
 #include "MessageBox.h"
 
 #include <algorithm>
@@ -11,24 +13,6 @@
 
 namespace {
 
-// Device commands; the document adds CR LF.
-constexpr const char* kCmdIdentity = "R";
-constexpr const char* kCmdAdjustment = "DD";
-constexpr const char* kCmdInstrument = "DS";
-constexpr const char* kCmdTemperaments = "DT";
-constexpr const char* kCmdAllData = "DA";
-constexpr const char* kCmdDeliveryMode = "DU";
-constexpr const char* kCmdUpload = "DE";
-
-// The device answers "R" with a line that begins with these characters.
-constexpr const char* kIdentity = "VEQ-32-C";
-constexpr size_t kIdentityLength = 8;
-
-// Lines that fill the progress bar for each download.
-constexpr int32_t kFullAdjustment = 20;
-constexpr int32_t kFullInstrument = 33;
-constexpr int32_t kFullTemperaments = 600;
-constexpr int32_t kFullAllData = 6800;
 // An upload's full scale leaves out the lines that make no data lines of the device.
 constexpr int32_t kUploadFullMargin = 8;
 
@@ -53,12 +37,6 @@ constexpr int32_t kProgressStepStart = 199;
 constexpr int32_t kReceiveDrawAbove = 200;
 constexpr int32_t kUploadDrawAbove = 199;
 
-// Port-library results that a failed read or write is reported with.
-constexpr int32_t kPortWrongHandle = -19;
-constexpr int32_t kPortClosed = -4;
-constexpr int32_t kPortBadTimeout = -5;
-constexpr int32_t kPortApiError = -27;
-
 constexpr const char* kTextSearching = "searching VEQ-32-C";
 constexpr const char* kTextIdentified = "VEQ-32-C identified !!";
 constexpr const char* kTextWaiting = "Waiting for VEQ Data !";
@@ -73,29 +51,6 @@ constexpr const char* kMsgCaptured = "VEQ-Data are captured in working storage! 
 constexpr const char* kMsgTimeOut = "TimeOut !!! \n ";
 constexpr const char* kMsgNoDevice = "!!! NO TUNING SET FOUND !!!";
 constexpr const char* kMsgStored = "Data are stored to VEQ !";
-constexpr const char* kMsgWrongHandle = "V24 Wrong Port Handle";
-constexpr const char* kMsgClosed = "V24 Closed";
-constexpr const char* kMsgBadTimeout = "V24 Timout Value not alowed";
-constexpr const char* kMsgApiError = "V24 Error at API Function";
-
-// The message for a failed read; none for codes without one (buffer overflow among them).
-const char* ReceiveErrorText(int32_t code)
-{
-    switch (code) {
-    case kPortWrongHandle: return kMsgWrongHandle;
-    case kPortClosed: return kMsgClosed;
-    case kPortBadTimeout: return kMsgBadTimeout;
-    case kPortApiError: return kMsgApiError;
-    default: return nullptr;
-    }
-}
-
-// A failed write always says something: a short write or an unlisted code is an API error.
-const char* WriteErrorText(int32_t code)
-{
-    const char* text = ReceiveErrorText(code);
-    return text ? text : kMsgApiError;
-}
 
 void ShowMessage(const char* text)
 {
@@ -146,10 +101,6 @@ bool CKorvaView::RunStep(int32_t state)
     case kStateSearch: StepSearch(); break;
     case kStateIdentified: StepIdentified(); break;
     case kStateIdle: StepIdle(); break;
-    case kStateRequestAdjustment: StepRequest(kCmdAdjustment, kFullAdjustment); break;
-    case kStateRequestInstrument: StepRequest(kCmdInstrument, kFullInstrument); break;
-    case kStateRequestTemperaments: StepRequest(kCmdTemperaments, kFullTemperaments); break;
-    case kStateRequestAllData: StepRequest(kCmdAllData, kFullAllData); break;
     case kStateReceiving: return StepReceiving();
     case kStateCaptured: StepCaptured(); break;
     case kStateTimedOut: StepTimedOut(); break;
@@ -157,7 +108,10 @@ bool CKorvaView::RunStep(int32_t state)
     case kStateNewDocument: StepNewDocument(); break;
     case kStateUpload: StepUpload(); break;
     case kStateDeliveryReset: StepDeliveryReset(); break;
-    default: break;
+    default:
+        if (const DownloadKind* kind = DownloadKindForState(state))
+            StepRequest(*kind);
+        break;
     }
     return true;
 }
@@ -197,7 +151,6 @@ void CKorvaView::ReadIdentityAnswer()
 {
     CKorvaDoc* pDoc = GetDocument();
     const int32_t result = pDoc->ReceiveBlock();
-    // Only the first characters count: the device adds its firmware version behind them.
     if (result == 1 && std::strncmp(pDoc->m_rxArea, kIdentity, kIdentityLength) == 0) {
         RedrawStatusLine();
         m_bIdentified = 1;
@@ -221,7 +174,7 @@ void CKorvaView::StepIdle()
     m_nTicks = 0;
 }
 
-void CKorvaView::StepRequest(const char* command, int32_t fullScale)
+void CKorvaView::StepRequest(const DownloadKind& kind)
 {
     CKorvaDoc* pDoc = GetDocument();
     CountTick();
@@ -231,9 +184,9 @@ void CKorvaView::StepRequest(const char* command, int32_t fullScale)
         pDoc->OpenLink();
     }
     if (m_nTicks == kRequestTick) {
-        pDoc->SendCommand(command);
+        pDoc->SendCommand(kind.deviceCommand);
         pDoc->SetTransferState(kStateReceiving);
-        m_nProgressFull = fullScale;
+        m_nProgressFull = kind.fullScale;
         m_nTicks = 0;
     }
     CapTicks(kRequestCap);

@@ -103,11 +103,11 @@ TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
     for (int b = 0x80; b <= 0xFF; ++b)
         text += static_cast<char>(b);
     text += "\r" + kMarkerLine + "\r";
-    doc->SetTransferState(16);
+    doc->SetTransferState(kStateIdle);
     ASSERT_TRUE(Open(WithCrLf(text)));
     EXPECT_EQ(Data(), text + '\r');
     EXPECT_EQ(doc->GetLineCount(), 3);
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
     EXPECT_TRUE(messages.empty());
 }
@@ -157,10 +157,10 @@ TEST_F(DataFileTest, FileThatFillsTheBufferWithoutMarkerIsRefused)
         SCOPED_TRACE(size);
         messages.clear();
         SetData("old data\r");
-        doc->SetTransferState(16);
+        doc->SetTransferState(kStateIdle);
         EXPECT_FALSE(Open(WithCrLf(MarkedTextOfSize(size))));
         ExpectLoadRefused();
-        EXPECT_EQ(doc->GetTransferState(), 16);
+        EXPECT_EQ(doc->GetTransferState(), kStateIdle);
     }
 }
 
@@ -172,10 +172,10 @@ TEST_F(DataFileTest, FileThatEndsBeforeItsMarkerIsRefusedAndTheDocumentRenewed)
         SCOPED_TRACE(file);
         messages.clear();
         SetData("old\r");
-        doc->SetTransferState(16);
+        doc->SetTransferState(kStateIdle);
         EXPECT_FALSE(Open(file));
         ExpectLoadRefused();
-        EXPECT_EQ(doc->GetTransferState(), 16);
+        EXPECT_EQ(doc->GetTransferState(), kStateIdle);
     }
 }
 
@@ -204,11 +204,11 @@ TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
     };
     for (const MarkerCase& c : cases) {
         SCOPED_TRACE(c.name);
-        doc->SetTransferState(16);
+        doc->SetTransferState(kStateIdle);
         ASSERT_TRUE(Open(c.file));
         EXPECT_EQ(Data(), c.data);
         EXPECT_EQ(doc->GetLineCount(), c.lines);
-        EXPECT_EQ(doc->GetTransferState(), 1);
+        EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     }
     EXPECT_TRUE(messages.empty());
 }
@@ -217,12 +217,12 @@ TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
 {
     ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
     const std::string before = Data();
-    doc->SetTransferState(16);
+    doc->SetTransferState(kStateIdle);
     ASSERT_TRUE(Open("", "empty.txt"));
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("empty.txt"));
     EXPECT_EQ(Data(), before);
     EXPECT_EQ(doc->GetLineCount(), 4);
-    EXPECT_EQ(doc->GetTransferState(), 16);
+    EXPECT_EQ(doc->GetTransferState(), kStateIdle);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -321,7 +321,7 @@ TEST_F(DataFileTest, NewResetsCountersButKeepsStateAndCharacters)
     ASSERT_TRUE(docTemplate->OnFileNew());
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("VEQ_32_C_DATA"));
     EXPECT_EQ(doc->m_nDataSize + doc->GetLineCount() + doc->m_nCursor + doc->m_nRxLines, 0);
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_EQ(std::string(doc->m_data, 10), std::string(10, 'A'));
 }
 
@@ -329,7 +329,7 @@ TEST(KorvaDocConstruction, StartsSearchingWithEmptyData)
 {
     TempWorkDir dir;
     auto doc = std::make_unique<CKorvaDoc>();
-    EXPECT_EQ(doc->GetTransferState(), 3);
+    EXPECT_EQ(doc->GetTransferState(), kStateSearch);
     EXPECT_EQ(doc->m_bPortOpen, 0);
     EXPECT_EQ(doc->m_nDataSize + doc->GetLineCount() + doc->m_nCursor + doc->m_nRxLines, 0);
     EXPECT_EQ(doc->m_dlgInterface.m_nPortIndex, 0);

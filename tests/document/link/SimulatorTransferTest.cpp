@@ -103,7 +103,7 @@ TEST_P(DownloadTest, EndsInStateOneWithTheDevicesLines)
 
     Download(GetParam().command);
 
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_TRUE(Data() == AsBufferLines(lines)) << Data().size() << " characters";
     // Every read counts, the one that brought the EOT too.
     EXPECT_EQ(doc->GetLineCount(), static_cast<int32_t>(lines.size()) + 1);
@@ -123,13 +123,13 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
     framework::CSingleDocTemplate docTemplate(QString::fromLatin1(kDocTypeString), *doc);
     ASSERT_TRUE(docTemplate.OnFileNew());
     Download("DA");
-    ASSERT_EQ(doc->GetTransferState(), 1);
+    ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
     const std::string first = Data();
 
     const QString path = QString::fromStdString(dir.file("veq.txt"));
     ASSERT_TRUE(docTemplate.SaveDocument(path));
     ASSERT_TRUE(docTemplate.OpenDocumentFile(path));
-    ASSERT_EQ(doc->GetTransferState(), 1);
+    ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
 
     doc->OpenLink();
     doc->SendCommand("DE");
@@ -143,7 +143,7 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
     EXPECT_EQ(device->storedData(), sim::factoryData());
 
     Download("DA");
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_TRUE(Data() == first);
     EXPECT_TRUE(messages.texts.empty());
 }

@@ -168,7 +168,7 @@ protected:
         doc->m_nDataSize = 40;
         doc->m_nLineCount = 3;
         EXPECT_EQ(doc->ReceiveBlock(), code);
-        EXPECT_EQ(doc->GetTransferState(), 3);
+        EXPECT_EQ(doc->GetTransferState(), kStateSearch);
         EXPECT_EQ(doc->m_bPortOpen, 0);
         EXPECT_EQ(doc->m_nDataSize, 40);
         EXPECT_EQ(doc->GetLineCount(), 3);

@@ -173,7 +173,7 @@ int32_t CKorvaDoc::AppendRead(int32_t count)
     for (int32_t i = 0; i < count; ++i) {
         const unsigned char raw = static_cast<unsigned char>(m_rxArea[i]);
         if (raw == kEot) {
-            m_nTransferState = kStateDataCaptured;
+            m_nTransferState = kStateCaptured;
             bEnded = true;
             break;
         }
@@ -217,7 +217,7 @@ void CKorvaDoc::EndReceive()
 {
     m_nDataSize = m_bLineOpenAtLimit ? m_nCursor : std::max(m_nCursor - 1, 0);
     // Data from the device exist nowhere else until the user saves them.
-    if (m_nTransferState == kStateDataCaptured || m_nTransferState == kStateTimedOut)
+    if (m_nTransferState == kStateCaptured || m_nTransferState == kStateTimedOut)
         SetModifiedFlag(true);
     m_nCursor = 0;
     m_nRxLines = 0;

@@ -96,7 +96,7 @@ void CKorvaDoc::LoadData(framework::CArchive& ar)
             // The stored data end with an extra empty line, which the size includes.
             m_data[p + 1] = kCR;
             m_nDataSize = p + 2;
-            m_nTransferState = kStateDataCaptured;
+            m_nTransferState = kStateCaptured;
             return;
         }
         ++p;

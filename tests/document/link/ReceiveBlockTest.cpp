@@ -41,7 +41,7 @@ TEST_P(ReceiveEotTest, EndsInStateOneWithTheseData)
     const std::vector<int32_t> results = ReceiveAll();
 
     EXPECT_EQ(results, std::vector<int32_t>(static_cast<size_t>(c.lineCount), 1));
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_EQ(Data(), c.data);
     EXPECT_EQ(doc->GetLineCount(), c.lineCount);
     EXPECT_EQ(doc->m_nCursor, 0);
@@ -74,7 +74,7 @@ TEST_F(LinkTest, PauseLongerThanTheTimeOutSplitsALine)
 
     EXPECT_EQ(ReceiveAll(), (std::vector<int32_t>{1, 1, 1}));
     device.finish();
-    EXPECT_EQ(doc->GetTransferState(), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_EQ(Data(), "ABC\rDEF\r");
 }
 
@@ -124,7 +124,7 @@ TEST_F(LinkTest, IdleCountdownRunsAcrossReceivesAndOnlyASilenceEndResetsIt)
 
     doc->OpenLink();
     EXPECT_EQ(ReceiveAll(), (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(doc->GetTransferState(), 15);
+    EXPECT_EQ(doc->GetTransferState(), kStateNoDevice);
     EXPECT_EQ(CKorvaDoc::s_nIdleCountdown, 3);
 }
 
@@ -196,7 +196,7 @@ TEST_F(LinkTest, OverflowAbandonsTheReceiveAndKeepsThePreviousSize)
 
     ASSERT_EQ(results.size(), 1001u);
     EXPECT_EQ(results.back(), -20);
-    EXPECT_EQ(doc->GetTransferState(), 0);
+    EXPECT_EQ(doc->GetTransferState(), kStateIdentified);
     EXPECT_EQ(doc->m_nDataSize, 1234);
     EXPECT_EQ(doc->m_nCursor, 0);
     EXPECT_EQ(doc->GetLineCount(), 0);

@@ -1,0 +1,10 @@
+#pragma once
+// The device link's failures in the user's words: the port library's result codes, and the
+// receive's own code for a full buffer, turned into the controller's messages in one place.
+#include <cstdint>
+
+// The message for a failed read; nullptr for a code that has none (a full buffer among them).
+const char* ReceiveErrorText(int32_t code);
+// The message for a failed write: a write failure always says something, and a short write or
+// a code without a message of its own is an error of the port's functions.
+const char* WriteErrorText(int32_t code);

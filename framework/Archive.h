@@ -17,7 +17,6 @@ public:
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsStoring() const { return m_mode == store; }
-    bool IsLoading() const { return m_mode == load; }
 
     // Load: the next byte; false at the end of the file or on a read error (archive failed).
     bool ReadByte(unsigned char& b)

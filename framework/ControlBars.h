@@ -70,7 +70,6 @@ public:
     void EnableDocking(unsigned alignMask);
 
     QToolBar* GetToolBarCtrl() const { return m_pBar; }
-    unsigned GetStyle() const { return m_nStyle; }
     // The action of a button's command, nullptr for none.
     QAction* ActionFor(unsigned id) const;
 

@@ -24,8 +24,6 @@ public:
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
 
-    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
-
     // New: empties the contents, forgets the path and clears the modified flag.
     virtual bool OnNewDocument();
     // Open: reads the file through Serialize; a zero-length file is not handed to the document.

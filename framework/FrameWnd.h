@@ -61,14 +61,12 @@ public:
     void OnIdleUpdateCmdUI();
     // Caption: the document's title, " - ", the frame's title.
     void OnUpdateFrameTitle();
-    QString GetFrameTitle() const { return m_strTitle; }
 
     // The status bar's message pane: a command's prompt while it is pointed at, else the idle text.
     void SetMessageText(const QString& text);
     QString GetMessageText() const;
     QMainWindow* HostWindow() override { return this; }
     void SetStatusBar(CStatusBar* bar) override { m_pStatusBar = bar; }
-    CStatusBar* GetStatusBar() const { return m_pStatusBar; }
     void AddCommandAction(QAction* action, unsigned id) override;
     QAction* MenuAction(unsigned id) const;
 

@@ -36,11 +36,6 @@ void SetHelpPage(const QString& path)
     pageSlot() = path;
 }
 
-QString HelpPage()
-{
-    return pageSlot();
-}
-
 bool ShowHelpWindow(QWidget* parent)
 {
     if (pageSlot().isEmpty() || !QFile::exists(pageSlot())) {

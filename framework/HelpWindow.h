@@ -7,7 +7,6 @@ namespace framework {
 
 // The page shown by the Help commands: a file, or a Qt resource path (":/...").
 void SetHelpPage(const QString& path);
-QString HelpPage();
 // Shows the help window beside parent; false when there is no help page.
 bool ShowHelpWindow(QWidget* parent);
 

@@ -48,7 +48,6 @@ public:
 
     // Takes the template over; a single-document program has one.
     void AddDocTemplate(CSingleDocTemplate* docTemplate);
-    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
 
     // Parses m_commandLine into info.
     void ParseCommandLine(CCommandLineInfo& info);

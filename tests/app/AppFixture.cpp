@@ -18,12 +18,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
-const QString kCapturedText = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
-                              "\nor you can save this data to VEQ !";
-
 namespace {
 constexpr const char* kPortVariables[] = {"V24_COM1", "V24_COM2"};
-constexpr int kTicksToFindTheDevice = 2000;
 }  // namespace
 
 void AppTest::SetUp()
@@ -97,37 +93,6 @@ void AppTest::StartDevice(const sim::Settings& settings)
     device = std::make_unique<SimDevice>(settings);
 }
 
-void AppTest::Tick(int count)
-{
-    for (int i = 0; i < count; ++i)
-        view->OnTimer(CKorvaView::kTimerId);
-}
-
-int AppTest::TickWhileState(int32_t state, int maxTicks)
-{
-    int ticks = 0;
-    while (State() == state && ticks < maxTicks) {
-        Tick();
-        ++ticks;
-    }
-    return ticks;
-}
-
-void AppTest::TickToIdle(int maxTicks)
-{
-    for (int ticks = 0; State() != kStateIdle && ticks < maxTicks; ++ticks)
-        Tick();
-}
-
-void AppTest::Identify()
-{
-    TickWhileState(kStateSearch, kTicksToFindTheDevice);
-    ASSERT_EQ(State(), kStateIdentified) << "the device was not found";
-    Tick();
-    ASSERT_EQ(State(), kStateIdle);
-    ASSERT_EQ(view->m_bIdentified, 1);
-}
-
 void AppTest::CaptureData()
 {
     ASSERT_NO_FATAL_FAILURE(Identify());
@@ -136,7 +101,7 @@ void AppTest::CaptureData()
     ASSERT_EQ(State(), kStateRequestAdjustment);
     TickToIdle();
     ASSERT_FALSE(boxes.texts.empty());
-    ASSERT_EQ(boxes.texts.back(), kCapturedText);
+    ASSERT_EQ(boxes.texts.back(), kCapturedMessage);
     ASSERT_GT(doc->m_nDataSize, 0);
 }
 
@@ -185,7 +150,7 @@ void AppTest::Click(unsigned id)
 std::vector<unsigned> AppTest::EnabledButtons() const
 {
     std::vector<unsigned> enabled;
-    for (unsigned id : kDeviceButtons) {
+    for (unsigned id : kTransferCommands) {
         const QToolButton* button = Button(id);
         if (button && button->isEnabled())
             enabled.push_back(id);
@@ -226,16 +191,5 @@ QStringList AppTest::RecentFileEntries() const
 
 std::string AsLoadedData(const std::vector<std::string>& lines)
 {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r";
-    return text + "\r";
-}
-
-std::string AsFileText(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
+    return AsBufferLines(lines) + "\r";
 }

@@ -4,6 +4,7 @@
 // own, every message box and file dialog answered and recorded, and the debug trace kept. Once
 // the window stands the view's timer is stopped, so that tests drive the state machine tick by
 // tick; the idle update that the event loop runs is called by hand where a test needs it.
+#include "DataText.h"
 #include "FileDialog.h"
 #include "Korva.h"
 #include "KorvaDoc.h"
@@ -12,6 +13,9 @@
 #include "MessageRecorder.h"
 #include "SimDevice.h"
 #include "TempDir.h"
+#include "TestTexts.h"
+#include "TickDriver.h"
+#include "TransferCommands.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +27,17 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
 class QAction;
 class QToolButton;
 
-// The transfer commands with a toolbar button, in button order.
-const std::vector<unsigned> kDeviceButtons = {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS,
-                                              ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
-
-extern const QString kCapturedText;
-
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test, protected TickDriver {
 protected:
     void SetUp() override;
     void TearDown() override;
+    CKorvaView& TickedView() const override { return *view; }
 
     // Runs the application's start-up with these arguments; whether it succeeded. On success
     // frame, view and doc point at the window, its view and the one document.
@@ -48,13 +46,6 @@ protected:
     void StartActive(const QStringList& arguments = {});
     void StartDevice(const sim::Settings& settings = SimDevice::Fast());
 
-    void Tick(int count = 1);
-    // Ticks until the state differs from state; the number of ticks taken (limit: maxTicks).
-    int TickWhileState(int32_t state, int maxTicks = 30000);
-    // Ticks until the state machine rests in the idle state (limit: maxTicks).
-    void TickToIdle(int maxTicks = 30000);
-    // Runs the search on the configured port to the idle state after identification.
-    void Identify();
     // Identifies the device, then downloads the adjustment data from its toolbar button and
     // answers the captured-data message: the document holds data nobody has saved.
     void CaptureData();
@@ -71,7 +62,6 @@ protected:
     // The transfer commands whose buttons are enabled, in button order.
     std::vector<unsigned> EnabledButtons() const;
 
-    int32_t State() const { return doc->GetTransferState(); }
     std::string Data() const;
     // Writes a data file of these lines (CR LF after each) into the working folder; its path.
     std::string WriteDataFile(const std::string& name, const std::vector<std::string>& lines) const;
@@ -96,14 +86,6 @@ protected:
 // The lines as a loaded data file leaves them in memory: each closed by CR, and the extra
 // empty line the end marker brings.
 std::string AsLoadedData(const std::vector<std::string>& lines);
-// The lines as a saved data file holds them: each closed by CR LF.
-std::string AsFileText(const std::vector<std::string>& lines);
 
 // A small data file: two lines and the end marker.
 const std::vector<std::string> kFileLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
-
-// Readable texts in test failures.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}

@@ -9,8 +9,6 @@
 namespace {
 
 const std::vector<unsigned> kNone = {};
-const std::vector<unsigned> kDownloadsAndDelivery = {ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                                                     ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE};
 const std::vector<unsigned> kUploadOnly = {ID_PUT_DATA};
 
 QString Refusal(unsigned id)
@@ -35,7 +33,7 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
 
     ASSERT_NO_FATAL_FAILURE(Identify());
     // The window's event loop shows the change without help.
-    EXPECT_TRUE(RunEventLoopUntil([&] { return EnabledButtons() == kDownloadsAndDelivery; }))
+    EXPECT_TRUE(RunEventLoopUntil([&] { return EnabledButtons() == kDeviceCommands; }))
         << "after identification";
 
     Click(ID_ACTUAL_INSTRUMENT);
@@ -44,14 +42,14 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
     EXPECT_EQ(EnabledButtons(), kNone) << "during the download";
 
     TickToIdle();
-    ASSERT_EQ(boxes.texts.back(), kCapturedText);
+    ASSERT_EQ(boxes.texts.back(), kCapturedMessage);
     Idle();
     EXPECT_EQ(EnabledButtons(), kUploadOnly) << "after the captured data";
 
     Click(ID_PUT_DATA);
     ASSERT_EQ(State(), kStateUpload);
     TickToIdle();
-    ASSERT_EQ(boxes.texts.back(), "Data are stored to VEQ !");
+    ASSERT_EQ(boxes.texts.back(), kStoredMessage);
     Idle();
     EXPECT_EQ(EnabledButtons(), kUploadOnly) << "after the upload";
 }
@@ -71,7 +69,7 @@ TEST_F(EnablingTest, NoDeviceButtonAfterAReceiveTimeOut)
     TickToIdle();
 
     ASSERT_FALSE(boxes.texts.empty());
-    EXPECT_EQ(boxes.texts.back(), "TimeOut !!! \n ");
+    EXPECT_EQ(boxes.texts.back(), kTimeOutMessage);
     Idle();
     EXPECT_EQ(EnabledButtons(), kNone);
     // The lines that came are data nobody has saved.
@@ -86,7 +84,7 @@ TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
     Idle();
     ASSERT_EQ(EnabledButtons(), kNone);
 
-    for (unsigned id : kDeviceButtons) {
+    for (unsigned id : kTransferCommands) {
         SCOPED_TRACE(testing::Message() << "command " << id);
         EXPECT_FALSE(ToolAction(id)->isEnabled());
         Click(id);
@@ -97,7 +95,7 @@ TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
     EXPECT_TRUE(boxes.boxes.empty());
 
     // Given as a key gives it, through the frame, each is refused with the trace.
-    for (unsigned id : kDeviceButtons) {
+    for (unsigned id : kTransferCommands) {
         traces.clear();
         EXPECT_FALSE(frame->OnCommand(id)) << id;
         EXPECT_EQ(traces, std::vector<QString>{Refusal(id)});
@@ -113,13 +111,13 @@ TEST_F(EnablingTest, ButtonThatStillLooksEnabledRefusesItsDisabledCommand)
     ASSERT_TRUE(Start());
     ASSERT_NO_FATAL_FAILURE(Identify());
     Idle();
-    ASSERT_EQ(EnabledButtons(), kDownloadsAndDelivery);
+    ASSERT_EQ(EnabledButtons(), kDeviceCommands);
 
     // Given by key, without an idle update after it: the buttons still show the old enabling.
     ASSERT_TRUE(frame->OnCommand(ID_ADJUSTMENT_DATA));
     ASSERT_EQ(State(), kStateRequestAdjustment);
     Tick(3);
-    ASSERT_EQ(EnabledButtons(), kDownloadsAndDelivery);
+    ASSERT_EQ(EnabledButtons(), kDeviceCommands);
     traces.clear();
 
     Click(ID_ALL_DATA);

@@ -48,11 +48,10 @@ TEST_F(KeyTest, CtrlNReachesTheViewsNewHandlerWhichEmptiesTheDocumentOnTheNextTi
     EXPECT_EQ(doc->GetTitle(), "VEQ_32_C_DATA");
     EXPECT_EQ(doc->GetPathName(), "");
     Idle();
-    EXPECT_EQ(EnabledButtons(), (std::vector<unsigned>{ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                                                       ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE}));
+    EXPECT_EQ(EnabledButtons(), kDeviceCommands);
     EXPECT_EQ(frame->windowTitle(), "VEQ_32_C_DATA - DATA-TRANSFER");
     // An unmodified document is replaced without a question.
-    EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedText});
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
 }
 
 TEST_F(KeyTest, CtrlOAsksThroughTheOpenDialogAndOpensTheChosenFile)

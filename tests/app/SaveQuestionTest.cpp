@@ -60,18 +60,6 @@ int ButtonFor(Answer answer)
     }
 }
 
-// The buffer as a saved file holds it: every CR written as CR LF.
-std::string AsSaved(const std::string& data)
-{
-    std::string text;
-    for (char c : data) {
-        text += c;
-        if (c == '\r')
-            text += '\n';
-    }
-    return text;
-}
-
 }  // namespace
 
 class SaveQuestionBase : public AppTest {

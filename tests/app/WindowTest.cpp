@@ -22,7 +22,9 @@
 #include <QToolButton>
 #include <QToolTip>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -104,6 +106,13 @@ TEST_F(WindowTest, ToolBarHoldsTheButtonsInOrderWithTheirSeparators)
             EXPECT_EQ(action, ToolAction(expected[i]));
         }
     }
+    // The transfer commands the tests list from the table of downloads stand in this order too:
+    // the buttons behind the file commands' separator.
+    std::vector<unsigned> transferButtons;
+    const auto firstSeparator = std::find(expected.begin(), expected.end(), ID_SEPARATOR);
+    std::copy_if(firstSeparator, expected.end(), std::back_inserter(transferButtons),
+                 [](unsigned id) { return id != ID_SEPARATOR; });
+    EXPECT_EQ(kTransferCommands, transferButtons);
     // None of the commands that nothing carries has a button.
     for (unsigned id : {ID_BUTTON_1, ID_BUTTON_2, ID_UPDATE_VEQ32, ID_SET_KEY_NUMBER, ID_FILE_SAVE_AS})
         EXPECT_EQ(ToolAction(id), nullptr) << id;

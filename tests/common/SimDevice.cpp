@@ -1,26 +1,38 @@
 #include "SimDevice.h"
 
+#include "line_setup.h"
+
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
-SimDevice::SimDevice(const sim::Settings& settings, const char* portVariable)
+std::unique_ptr<PtyPair> OpenDeviceLine(const std::string& portName)
 {
+    sim::PtyLine line;
     std::string error;
-    if (!sim::openPtyLine(m_line, error))
+    if (!sim::openPtyLine(line, error))
         throw std::runtime_error(error);
-    setenv(portVariable, m_line.slavePath.c_str(), 1);
-    m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
+    return std::make_unique<PtyPair>(line.master, line.slave, line.slavePath, portName);
+}
+
+std::vector<std::string> LogTexts(const std::vector<sim::LogEntry>& log, sim::LogEntry::Kind kind)
+{
+    std::vector<std::string> texts;
+    for (const sim::LogEntry& entry : log) {
+        if (entry.kind == kind)
+            texts.push_back(entry.text);
+    }
+    return texts;
+}
+
+SimDevice::SimDevice(const sim::Settings& settings, const std::string& portName) : m_line(OpenDeviceLine(portName))
+{
+    m_engine = std::make_unique<sim::Engine>(m_line->releaseMaster(), settings);
     m_engine->start();
 }
 
-SimDevice::~SimDevice()
-{
-    m_engine.reset();  // stops the device and closes the master
-    ::close(m_line.slave);
-}
+// The engine stops the device and closes the master; the pair then closes the slave.
+SimDevice::~SimDevice() = default;
 
 sim::Settings SimDevice::Fast()
 {
@@ -31,22 +43,12 @@ sim::Settings SimDevice::Fast()
 
 std::vector<std::string> SimDevice::Commands() const
 {
-    std::vector<std::string> commands;
-    for (const sim::LogEntry& entry : m_engine->log()) {
-        if (entry.kind == sim::LogEntry::Kind::Command)
-            commands.push_back(entry.text);
-    }
-    return commands;
+    return LogTexts(m_engine->log(), sim::LogEntry::Kind::Command);
 }
 
 std::vector<std::string> SimDevice::DataLines() const
 {
-    std::vector<std::string> lines;
-    for (const sim::LogEntry& entry : m_engine->log()) {
-        if (entry.kind == sim::LogEntry::Kind::DataLine)
-            lines.push_back(entry.text);
-    }
-    return lines;
+    return LogTexts(m_engine->log(), sim::LogEntry::Kind::DataLine);
 }
 
 bool SimDevice::WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs) const

@@ -1,8 +1,8 @@
 #pragma once
 // The simulated device for tests: the simulator's engine on a new pseudo-terminal, whose slave
 // side an environment variable (V24_COM1 unless told otherwise) names for the port library.
+#include "PtyPair.h"
 #include "engine.h"
-#include "line_setup.h"
 
 #include <cstddef>
 #include <functional>
@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-// The simulator on a new pseudo-terminal, named by V24_COM1 (or the variable given).
+// The simulator on a new pseudo-terminal set up as veq-sim sets up its own, named by V24_COM1
+// (or V24_<portName>) while the device lives.
 class SimDevice {
 public:
-    explicit SimDevice(const sim::Settings& settings = Fast(), const char* portVariable = "V24_COM1");
+    explicit SimDevice(const sim::Settings& settings = Fast(), const std::string& portName = "COM1");
     ~SimDevice();
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
@@ -22,7 +23,7 @@ public:
     static sim::Settings Fast();
 
     sim::Engine& engine() { return *m_engine; }
-    const std::string& SlavePath() const { return m_line.slavePath; }
+    const std::string& SlavePath() const { return m_line->slavePath(); }
     // The commands the device has taken so far, in order.
     std::vector<std::string> Commands() const;
     std::vector<std::string> DataLines() const;
@@ -34,6 +35,12 @@ public:
     bool LogStaysAt(size_t entries) const;
 
 private:
-    sim::PtyLine m_line;
+    std::unique_ptr<PtyPair> m_line;
     std::unique_ptr<sim::Engine> m_engine;
 };
+
+// Opens a pseudo-terminal pair with the simulator's own line set-up, named as PtyPair names
+// one; throws std::runtime_error when none can be had.
+std::unique_ptr<PtyPair> OpenDeviceLine(const std::string& portName);
+// The texts of a device's log entries of one kind (commands, data lines), in order.
+std::vector<std::string> LogTexts(const std::vector<sim::LogEntry>& log, sim::LogEntry::Kind kind);

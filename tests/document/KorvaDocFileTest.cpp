@@ -1,5 +1,6 @@
 // The data file: what Save writes and what Open makes of a file, through the framework's
 // open and save flows as the program uses them.
+#include "DataText.h"
 #include "DocTemplate.h"
 #include "KorvaDoc.h"
 #include "MessageBox.h"
@@ -72,17 +73,6 @@ std::string DeviceText(int lines, int width)
     return text + kMarkerLine + '\r';
 }
 
-std::string WithCrLf(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        out += c;
-        if (c == '\r')
-            out += '\n';
-    }
-    return out;
-}
-
 TEST_F(DataFileTest, SaveExpandsEveryCrAndWritesNothingElse)
 {
     SetData("A1\rB\x84\xff\r\rlast");
@@ -104,7 +94,7 @@ TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
         text += static_cast<char>(b);
     text += "\r" + kMarkerLine + "\r";
     doc->SetTransferState(kStateIdle);
-    ASSERT_TRUE(Open(WithCrLf(text)));
+    ASSERT_TRUE(Open(AsSaved(text)));
     EXPECT_EQ(Data(), text + '\r');
     EXPECT_EQ(doc->GetLineCount(), 3);
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
@@ -114,7 +104,7 @@ TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
 
 TEST_F(DataFileTest, SaveAndLoadAgainGivesTheSameBufferSizeAndLineCount)
 {
-    ASSERT_TRUE(Open(WithCrLf(DeviceText(40, 60))));
+    ASSERT_TRUE(Open(AsSaved(DeviceText(40, 60))));
     const std::string loaded = Data();
     const int32_t lines = doc->GetLineCount();
     const std::string file = Save();
@@ -143,10 +133,10 @@ TEST_F(DataFileTest, FullSizeBufferLoadsUpToTheLastStorablePlace)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.size);
         const std::string text = MarkedTextOfSize(row.size);
-        ASSERT_TRUE(Open(WithCrLf(text)));
+        ASSERT_TRUE(Open(AsSaved(text)));
         EXPECT_EQ(doc->m_nDataSize, row.dataSize);
         EXPECT_EQ(Data(), text + '\r');
-        EXPECT_EQ(Save(), WithCrLf(text + '\r'));
+        EXPECT_EQ(Save(), AsSaved(text + '\r'));
     }
 }
 
@@ -158,7 +148,7 @@ TEST_F(DataFileTest, FileThatFillsTheBufferWithoutMarkerIsRefused)
         messages.clear();
         SetData("old data\r");
         doc->SetTransferState(kStateIdle);
-        EXPECT_FALSE(Open(WithCrLf(MarkedTextOfSize(size))));
+        EXPECT_FALSE(Open(AsSaved(MarkedTextOfSize(size))));
         ExpectLoadRefused();
         EXPECT_EQ(doc->GetTransferState(), kStateIdle);
     }
@@ -215,7 +205,7 @@ TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
 
 TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
 {
-    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
     const std::string before = Data();
     doc->SetTransferState(kStateIdle);
     ASSERT_TRUE(Open("", "empty.txt"));
@@ -228,7 +218,7 @@ TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
 
 TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched)
 {
-    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
     const std::string before = Data();
     const std::vector<std::string> paths = {dir.file("missing.txt"), dir.path()};
     for (const std::string& path : paths) {
@@ -244,7 +234,7 @@ TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched)
 
 TEST_F(DataFileTest, FailedSaveIsReportedAndKeepsTheDocumentsFile)
 {
-    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
     const std::string bad = dir.file("no-such-folder/x.txt");
     EXPECT_FALSE(docTemplate->SaveDocument(QString::fromStdString(bad)));
     ASSERT_EQ(messages.size(), 1u);
@@ -284,7 +274,7 @@ TEST_F(DataFileTest, SaveThatHitsTheFileSizeLimitIsReportedAndKeepsTheOldFileByt
         SCOPED_TRACE(row.name);
         const std::string text = TextOfSize(row.chars);
         SetData(text);
-        const std::string expected = WithCrLf(text);
+        const std::string expected = AsSaved(text);
         const std::string old = "old file\r\n" + std::string(expected.size() + 1000, 'o');
         WriteWholeFile(path, old);
         const rlim_t limit = row.limit(expected.size());
@@ -315,7 +305,7 @@ TEST_F(DataFileTest, SaveThatHitsTheFileSizeLimitIsReportedAndKeepsTheOldFileByt
 
 TEST_F(DataFileTest, NewResetsCountersButKeepsStateAndCharacters)
 {
-    ASSERT_TRUE(Open(WithCrLf(DeviceText(3, 10))));
+    ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
     doc->m_nCursor = 7;
     doc->m_nRxLines = 2;
     ASSERT_TRUE(docTemplate->OnFileNew());

@@ -3,17 +3,17 @@
 // the toolbar button. The data saved through the file dialog must be the device's, byte for
 // byte. Set KORVA_E2E_SCREENSHOTS to a folder to keep pictures of the steps.
 #include "ChildProcess.h"
+#include "DataText.h"
 #include "KorvaResources.h"
+#include "TempDir.h"
 #include "VirtualDisplay.h"
 #include "factory_data.h"
 
 #include <QImage>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -41,25 +41,9 @@ QImage ButtonPicture(int cell)
     return ToolBarBitmap().copy(cell * kCellWidth, 0, kCellWidth, kCellHeight);
 }
 
-// What the device holds and sends for "DA": its lines, each ended by CR LF on the line and
-// so in the saved file.
-std::string DeviceData()
-{
-    std::string bytes;
-    for (const std::string& line : sim::factoryData())
-        bytes += line + "\r\n";
-    return bytes;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string Tail(const std::string& path, std::size_t bytes = 2000)
 {
-    const std::string all = ReadFile(path);
+    const std::string all = ReadWholeFile(path);
     return all.size() > bytes ? all.substr(all.size() - bytes) : all;
 }
 
@@ -281,7 +265,9 @@ TEST_F(KorvaDesktop, AllDataDownloadedByToolbarClickIsSavedThroughFileDialogAsTh
 
     const std::string saved = WorkDir() + "/" + kSavedName + ".txt";
     ASSERT_TRUE(std::filesystem::exists(saved)) << saved;
-    EXPECT_EQ(Difference(ReadFile(saved), DeviceData()), "");
+    // What the device holds and sends for "DA": its lines, each ended by CR LF on the line and
+    // so in the saved file.
+    EXPECT_EQ(Difference(ReadWholeFile(saved), AsFileText(sim::factoryData())), "");
 }
 
 }  // namespace

@@ -10,12 +10,6 @@
 #include <algorithm>
 #include <chrono>
 
-namespace {
-
-const QString kTimeOutMessage = "TimeOut !!! \n ";
-
-}  // namespace
-
 using DeviceFaultTest = FaultTest;
 
 TEST_F(DeviceFaultTest, TransferWithoutEotTimesOutKeepsEveryLineForSavingAndDisablesTheCommands)
@@ -43,7 +37,7 @@ TEST_F(DeviceFaultTest, TransferWithoutEotTimesOutKeepsEveryLineForSavingAndDisa
         CFileDialogAnswer answer(file);
         ASSERT_TRUE(Command(ID_FILE_SAVE_AS));
     }
-    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_EQ(ReadWholeFile(file), AsFileText(lines));
     EXPECT_FALSE(doc->IsModified());
     ASSERT_TRUE(Command(ID_FILE_NEW));
     Tick(1);
@@ -101,7 +95,7 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
     holds.xoffLength = GetParam().hold;
     const std::vector<std::string> lines = NumberedLines(30);
     const std::string file = dir.file("tuning.txt");
-    WriteWholeFile(file, DataFileText(lines));
+    WriteWholeFile(file, AsFileText(lines));
     plug.PlugIn(holds);
     Identify();
     OpenDataFile(file);
@@ -122,7 +116,7 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(Data(), data);
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_EQ(ReadWholeFile(file), AsFileText(lines));
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
     if (GetParam().fails) {
         EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});

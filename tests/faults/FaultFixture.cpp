@@ -14,11 +14,6 @@
 #include <thread>
 #include <unistd.h>
 
-const QString kCapturedMessage = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
-                                 "\nor you can save this data to VEQ !";
-const QString kStoredMessage = "Data are stored to VEQ !";
-const QString kApiErrorMessage = "V24 Error at API Function";
-
 CPluggableDevice::CPluggableDevice(std::string linkPath) : m_linkPath(std::move(linkPath))
 {
     PointLinkAt(m_linkPath + ".unplugged");
@@ -32,14 +27,12 @@ CPluggableDevice::~CPluggableDevice()
 void CPluggableDevice::PlugIn(const sim::Settings& settings)
 {
     Unplug();
-    std::string error;
-    if (!sim::openPtyLine(m_line, error))
-        throw std::runtime_error(error);
+    m_line = OpenDeviceLine("");
     m_log.clear();
-    m_engine = std::make_unique<sim::Engine>(m_line.master, settings);
+    m_engine = std::make_unique<sim::Engine>(m_line->releaseMaster(), settings);
     m_engine->start();
-    if (!PointLinkAt(m_line.slavePath))
-        throw std::runtime_error("cannot point " + m_linkPath + " at " + m_line.slavePath);
+    if (!PointLinkAt(m_line->slavePath()))
+        throw std::runtime_error("cannot point " + m_linkPath + " at " + m_line->slavePath());
 }
 
 void CPluggableDevice::Unplug()
@@ -51,9 +44,7 @@ void CPluggableDevice::Unplug()
         m_log = m_engine->log();
         m_engine.reset();
     }
-    if (m_line.slave >= 0)
-        ::close(m_line.slave);
-    m_line.slave = -1;
+    m_line.reset();
 }
 
 bool CPluggableDevice::PointLinkAt(const std::string& target)
@@ -71,20 +62,12 @@ std::vector<sim::LogEntry> CPluggableDevice::Log() const
 
 std::vector<std::string> CPluggableDevice::Commands() const
 {
-    std::vector<std::string> commands;
-    for (const sim::LogEntry& entry : Log())
-        if (entry.kind == sim::LogEntry::Kind::Command)
-            commands.push_back(entry.text);
-    return commands;
+    return LogTexts(Log(), sim::LogEntry::Kind::Command);
 }
 
 std::vector<std::string> CPluggableDevice::DataLines() const
 {
-    std::vector<std::string> lines;
-    for (const sim::LogEntry& entry : Log())
-        if (entry.kind == sim::LogEntry::Kind::DataLine)
-            lines.push_back(entry.text);
-    return lines;
+    return LogTexts(Log(), sim::LogEntry::Kind::DataLine);
 }
 
 bool CPluggableDevice::WaitForDataLines(size_t count, int timeoutMs) const
@@ -103,7 +86,7 @@ bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
     // The terminal's side is shared by every descriptor open on it, the program's included.
     constexpr int kPollMs = 2;
     for (int waited = 0;; waited += kPollMs) {
-        pollfd line{m_line.slave, POLLOUT, 0};
+        pollfd line{m_line ? m_line->slave() : -1, POLLOUT, 0};
         if (::poll(&line, 1, 0) == 0)
             return true;
         if (waited >= timeoutMs)
@@ -173,14 +156,6 @@ void FaultTest::Upload(int maxTicks)
     ASSERT_TRUE(Command(ID_PUT_DATA));
     ASSERT_EQ(State(), kStateUpload);
     TickWhileState(kStateUpload, maxTicks);
-}
-
-std::string DataFileText(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
 }
 
 std::vector<std::string> NumberedLines(int count)

@@ -5,8 +5,8 @@
 
 #include "DocTemplate.h"
 
+#include "PtyPair.h"
 #include "engine.h"
-#include "line_setup.h"
 
 #include <functional>
 #include <memory>
@@ -41,7 +41,7 @@ private:
     std::vector<sim::LogEntry> Log() const;
 
     std::string m_linkPath;
-    sim::PtyLine m_line;
+    std::unique_ptr<PtyPair> m_line;
     std::unique_ptr<sim::Engine> m_engine;
     std::vector<sim::LogEntry> m_log;  // of the device pulled out last
 };
@@ -77,11 +77,5 @@ protected:
     std::unique_ptr<framework::CSingleDocTemplate> docTemplate;
 };
 
-// The lines of a data file, CR LF after each, ending with the device's end-marker line.
-std::string DataFileText(const std::vector<std::string>& lines);
 // Lines "LINE 0001 ..." of about 40 characters, the last one the end-marker line.
 std::vector<std::string> NumberedLines(int count);
-
-extern const QString kCapturedMessage;
-extern const QString kStoredMessage;
-extern const QString kApiErrorMessage;

@@ -122,7 +122,7 @@ TEST_P(ReadOnlyPortFileTest, StartUpUsesCom1AndTheChosenPortHoldsUntilTheEndWith
     Identify();
     EXPECT_EQ(plug.Commands(), std::vector<std::string>{"R"});
 
-    com3 = std::make_unique<SimDevice>(SimDevice::Fast(), "V24_COM3");
+    com3 = std::make_unique<SimDevice>(SimDevice::Fast(), "COM3");
     ChoosePort(QStringLiteral("COM3"));
     EXPECT_EQ(doc->m_dlgInterface.m_nPortIndex, 2);
     EXPECT_EQ(doc->m_dlgInterface.m_strPort, QStringLiteral("COM3"));
@@ -157,7 +157,7 @@ TEST_F(FileFaultTest, SaveOntoAFullFileSystemKeepsTheOldFileAndTheDataUnsaved)
     if (!small.Active())
         GTEST_SKIP() << "no small file system here: " << small.Why();
     const std::string file = disc + "/tuning.txt";
-    const std::string old = DataFileText({"OLD TUNING", "DATA END________"});
+    const std::string old = AsFileText({"OLD TUNING", "DATA END________"});
     WriteWholeFile(file, old);
     ASSERT_TRUE(small.FillUp("filler"));
     CaptureData();
@@ -181,7 +181,7 @@ TEST_F(FileFaultTest, SaveOntoAFullFileSystemKeepsTheOldFileAndTheDataUnsaved)
     // Room made, the same save goes through.
     std::filesystem::remove(disc + "/filler");
     ASSERT_TRUE(Command(ID_FILE_SAVE));
-    EXPECT_EQ(ReadWholeFile(file), DataFileText(AdjustmentLines()));
+    EXPECT_EQ(ReadWholeFile(file), AsFileText(AdjustmentLines()));
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(boxes.texts.size(), 3u);
 }
@@ -192,7 +192,7 @@ TEST_F(FileFaultTest, SavePastTheFileSizeLimitKeepsTheOldFileAndTheDataUnsaved)
 {
     constexpr rlim_t kLimit = 64;
     const std::string file = dir.file("tuning.txt");
-    const std::string old = DataFileText({"OLD", "DATA END________"});
+    const std::string old = AsFileText({"OLD", "DATA END________"});
     ASSERT_LE(old.size(), kLimit);
     WriteWholeFile(file, old);
     CaptureData();
@@ -254,7 +254,7 @@ TEST_P(VanishedFileTest, CtrlSWritesTheFileAfreshOrSaysItCannot)
         ASSERT_TRUE(Command(ID_FILE_SAVE));
     }
     ASSERT_FALSE(doc->IsModified());
-    ASSERT_EQ(ReadWholeFile(file), DataFileText(AdjustmentLines()));
+    ASSERT_EQ(ReadWholeFile(file), AsFileText(AdjustmentLines()));
     std::filesystem::remove(file);
     if (GetParam().folderToo)
         std::filesystem::remove(folder);
@@ -267,7 +267,7 @@ TEST_P(VanishedFileTest, CtrlSWritesTheFileAfreshOrSaysItCannot)
         EXPECT_FALSE(FileExists(folder));
     } else {
         EXPECT_TRUE(boxes.texts.empty());
-        EXPECT_EQ(ReadWholeFile(file), DataFileText(AdjustmentLines()));
+        EXPECT_EQ(ReadWholeFile(file), AsFileText(AdjustmentLines()));
         EXPECT_FALSE(doc->IsModified());
     }
     EXPECT_EQ(Data(), AsBufferLines(AdjustmentLines()));

@@ -74,7 +74,7 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
 {
     const std::vector<std::string> lines = NumberedLines(40);
     const std::string file = dir.file("tuning.txt");
-    WriteWholeFile(file, DataFileText(lines));
+    WriteWholeFile(file, AsFileText(lines));
     plug.PlugIn();
     Identify();
     OpenDataFile(file);
@@ -94,7 +94,7 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
     EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
     EXPECT_EQ(Data(), data);
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(ReadWholeFile(file), DataFileText(lines));
+    EXPECT_EQ(ReadWholeFile(file), AsFileText(lines));
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
 
     plug.PlugIn();
@@ -126,7 +126,7 @@ TEST_P(ReplugWhileIdleTest, FirstTransferAfterwardsReachesTheDevice)
 {
     const std::vector<std::string> lines = NumberedLines(10);
     const std::string file = dir.file("tuning.txt");
-    WriteWholeFile(file, DataFileText(lines));
+    WriteWholeFile(file, AsFileText(lines));
     plug.PlugIn();
     Identify();
     if (GetParam().transfer == Transfer::upload)

@@ -2,6 +2,7 @@
 // serves, while the test reads and writes the terminal side.
 #pragma once
 
+#include "PtyPair.h"
 #include "engine.h"
 
 #include <memory>
@@ -31,7 +32,7 @@ private:
     static constexpr int kNoEnd = -1;
     std::string read(int end, int quietMs);
 
-    int m_slave = -1;
+    PtyPair m_line;
     bool m_hungUp = false;
     std::string m_pending;   // read past an end, kept for the next read
     std::unique_ptr<sim::Engine> m_engine;

@@ -31,7 +31,7 @@ TEST_F(PtyTest, ReadLineReportsHangUpAfterTheBytesBeforeIt)
 
 TEST(V24HangUp, CloseAfterHangUpLetsTheNameOpenANewDevice)
 {
-    Pty first("COM5"), second("COM6");
+    PtyPair first("COM5"), second("COM6");
     std::string link = "/tmp/v24-hangup-" + std::to_string(getpid());
     unlink(link.c_str());
     ASSERT_EQ(symlink(std::getenv("V24_COM5"), link.c_str()), 0);

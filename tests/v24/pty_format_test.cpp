@@ -22,7 +22,7 @@ protected:
 };
 
 // Leaves the slave raw at a speed and a format, as the far end or an earlier program may.
-void SetSlave(const Pty& pty, speed_t speed, tcflag_t format)
+void SetSlave(const PtyPair& pty, speed_t speed, tcflag_t format)
 {
     termios t;
     ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
@@ -32,7 +32,7 @@ void SetSlave(const Pty& pty, speed_t speed, tcflag_t format)
     ASSERT_EQ(tcsetattr(pty.master(), TCSANOW, &t), 0);
 }
 
-termios SlaveSettings(const Pty& pty)
+termios SlaveSettings(const PtyPair& pty)
 {
     termios t{};
     EXPECT_EQ(tcgetattr(pty.master(), &t), 0);
@@ -63,7 +63,7 @@ TEST_F(PtyLineTest, DeviceLineSetUpAndRepeatsSucceed)
          PORT_E_API},
     };
     for (const Start& start : starts) {
-        Pty pty(kPortName);
+        PtyPair pty(kPortName);
         SetSlave(pty, start.speed, start.format);
         int32_t h = PortOpen(kPortName, 1);
         ASSERT_GE(h, 0) << start.what;
@@ -88,7 +88,7 @@ TEST_F(PtyLineTest, DeviceLineSetUpAndRepeatsSucceed)
 
 TEST_F(PtyLineTest, DataBitsAndParityAloneAreKeptAsAsked)
 {
-    Pty pty(kPortName);
+    PtyPair pty(kPortName);
     int32_t h = PortOpen(kPortName, 1);
     ASSERT_GE(h, 0);
     ASSERT_EQ(PortSetFormat(h, 115200, 7, 'O', 2), 0);
@@ -127,7 +127,7 @@ TEST_F(PtyLineTest, SpeedWithoutANumberIsKeptByOpenAndFormat)
          [](int fd) { return DriverSpeed(fd) == 250000; }},
     };
     for (const Row& r : rows) {
-        Pty pty(kPortName);
+        PtyPair pty(kPortName);
         ASSERT_TRUE(r.set(pty.master())) << r.what;
         int32_t h = PortOpen(kPortName, 1);
         ASSERT_GE(h, 0) << r.what;

@@ -1,12 +1,5 @@
 #include "v24_test_util.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -21,52 +14,6 @@ bool WaitUntil(const std::function<bool()>& pred, int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
-}
-
-Pty::Pty(const char* name) : m_var(std::string("V24_") + name)
-{
-    int slave = -1;
-    char path[128];
-    if (openpty(&m_master, &slave, path, nullptr, nullptr) != 0)
-        ADD_FAILURE() << "openpty failed";
-    termios t;
-    tcgetattr(m_master, &t);
-    cfmakeraw(&t);
-    tcsetattr(m_master, TCSANOW, &t);
-    close(slave); // the library opens the slave itself
-    setenv(m_var.c_str(), path, 1);
-}
-
-Pty::~Pty()
-{
-    if (m_master >= 0)
-        close(m_master);
-    unsetenv(m_var.c_str());
-}
-
-void Pty::send(const std::string& bytes)
-{
-    ASSERT_EQ(write(m_master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-}
-
-std::string Pty::receive(int quietMs)
-{
-    std::string out;
-    char buf[4096];
-    pollfd p{m_master, POLLIN, 0};
-    while (poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN)) {
-        ssize_t n = read(m_master, buf, sizeof buf);
-        if (n <= 0)
-            break;
-        out.append(buf, static_cast<size_t>(n));
-    }
-    return out;
-}
-
-void Pty::hangUp()
-{
-    close(m_master);
-    m_master = -1;
 }
 
 void CloseAllPorts()

@@ -2,8 +2,9 @@
 // platform; both clean up every port they leave open.
 #pragma once
 
+#include "PtyPair.h"
+#include "comm_fake.h"
 #include "v24.h"
-#include "platform/comm_fake.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,6 @@ namespace v24test {
 // Waits (bounded) until pred holds; for hand-overs between threads, never for timing.
 bool WaitUntil(const std::function<bool()>& pred, int ms = 3000);
 
-// A pseudo-terminal whose slave is reachable as the port `name` through V24_<name>.
-class Pty {
-public:
-    explicit Pty(const char* name = "COM7");
-    ~Pty();
-    void send(const std::string& bytes);
-    // Everything the port sent until the line has been quiet for quietMs.
-    std::string receive(int quietMs = 100);
-    void hangUp();
-    int master() const { return m_master; }
-
-private:
-    int m_master = -1;
-    std::string m_var;
-};
-
 // Closes every port at the end of a test so that no test sees another's slots.
 void CloseAllPorts();
 
@@ -40,7 +25,7 @@ class PtyTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override { CloseAllPorts(); }
-    Pty pty;
+    PtyPair pty{"COM7"};
     int32_t h = -1;
 };
 

@@ -55,7 +55,7 @@ TEST_P(DeliveryModeTest, EmptiesTheDocumentOnlyWhenTheResetGoesOut)
     if (c.situation == Situation::notIdentified) {
         // A port change forgets the identification; the commands stay enabled until the
         // search opens the new port.
-        setenv("V24_COM2", dir.file("no-such-port").c_str(), 1);
+        PointPortNowhere("COM2");
         doc->m_dlgInterface.m_nPortIndex = 1;
         Tick(1);
         ASSERT_EQ(view->m_bIdentified, 0);
@@ -156,7 +156,7 @@ TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
     ASSERT_TRUE(Command(ID_ALL_DATA));
     Tick(60);
     ASSERT_EQ(view->m_nLines, 50);
-    SimDevice second(SimDevice::Fast(), "V24_COM2");
+    SimDevice second(SimDevice::Fast(), "COM2");
     doc->m_dlgInterface.m_nPortIndex = 1;
 
     Tick(1);
@@ -212,8 +212,7 @@ TEST_F(ViewTest, DisabledCommandsAreRefusedByIdentifierWithTheTrace)
     std::vector<QString> traces;
     framework::SetTraceSink([&](const QString& text) { traces.push_back(text); });
     std::vector<QString> expected;
-    for (unsigned id : {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                        ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE}) {
+    for (unsigned id : kTransferCommands) {
         EXPECT_FALSE(Command(id)) << id;
         expected.push_back(QStringLiteral("Warning: not executing disabled command %1\n").arg(id));
     }

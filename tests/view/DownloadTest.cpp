@@ -14,9 +14,6 @@
 
 namespace {
 
-const QString kCapturedText = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
-                              "\nor you can save this data to VEQ !";
-
 struct DownloadCase {
     const char* name;
     unsigned command;
@@ -75,7 +72,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kCapturedText);
+    EXPECT_EQ(boxes.boxes[0].text, kCapturedMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
     EXPECT_EQ(State(), kStateIdle);
@@ -141,7 +138,7 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "TimeOut !!! \n ");
+    EXPECT_EQ(boxes.boxes[0].text, kTimeOutMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <VEQ_32_C_DATA>");
@@ -164,7 +161,7 @@ TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
     EXPECT_EQ(doc->m_nDataSize, 0);
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "!!! NO TUNING SET FOUND !!!");
+    EXPECT_EQ(boxes.boxes[0].text, kNoDeviceMessage);
     EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
 }

@@ -108,7 +108,7 @@ TEST_F(ViewTest, SearchReportsNoTuningSetWhenTheCountdownRunsOutAndGoesOn)
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "!!! NO TUNING SET FOUND !!!");
+    EXPECT_EQ(boxes.boxes[0].text, kNoDeviceMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
     EXPECT_EQ(State(), kStateSearch);

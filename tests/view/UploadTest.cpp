@@ -86,7 +86,7 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Data are stored to VEQ !");
+    EXPECT_EQ(boxes.boxes[0].text, kStoredMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_nLines, 6);
@@ -108,7 +108,7 @@ TEST_F(UploadTest, EmptyBufferSendsTheAnnouncementAndReportsSuccessOnTheNextTick
     EXPECT_EQ(view->m_nLines, 1);
     EXPECT_TRUE(boxes.boxes.empty());
     Tick(1);
-    ASSERT_EQ(boxes.texts, std::vector<QString>{"Data are stored to VEQ !"});
+    ASSERT_EQ(boxes.texts, std::vector<QString>{kStoredMessage});
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(device->LogStaysAt(1));
     EXPECT_EQ(device->Commands(), std::vector<std::string>{"DE"});
@@ -162,7 +162,7 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
         StartDevice();
     ASSERT_TRUE(Command(ID_PUT_DATA));
     TickWhileState(kStateUpload, 1000);
-    EXPECT_EQ(boxes.texts.back(), "Data are stored to VEQ !");
+    EXPECT_EQ(boxes.texts.back(), kStoredMessage);
     const std::vector<std::string> uploaded = UploadedThroughMarker();
     ASSERT_GE(uploaded.size(), kFiveLines.size());
     EXPECT_EQ(std::vector<std::string>(uploaded.end() - 5, uploaded.end()), kFiveLines);
@@ -184,7 +184,7 @@ TEST_F(UploadTest, PortChangeEndsTheUploadAndRestartsTheSearch)
     ASSERT_TRUE(Command(ID_PUT_DATA));
     Tick(202);
     ASSERT_EQ(view->m_nLines, 3);
-    setenv("V24_COM2", dir.file("no-such-port").c_str(), 1);
+    PointPortNowhere("COM2");
     doc->m_dlgInterface.m_nPortIndex = 1;
 
     Tick(1);

@@ -3,10 +3,7 @@
 #include "CmdTarget.h"
 #include "resource.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
-#include <unistd.h>
 
 void ViewTest::SetUp()
 {
@@ -35,33 +32,9 @@ void ViewTest::StartDevice(const sim::Settings& settings)
     device = std::make_unique<SimDevice>(settings);
 }
 
-void ViewTest::PointPortNowhere()
+void ViewTest::PointPortNowhere(const std::string& port)
 {
-    setenv("V24_COM1", dir.file("no-such-port").c_str(), 1);
-}
-
-void ViewTest::Tick(int count)
-{
-    for (int i = 0; i < count; ++i)
-        view->OnTimer(kTimer);
-}
-
-int ViewTest::TickWhileState(int32_t state, int maxTicks)
-{
-    int ticks = 0;
-    while (State() == state && ticks < maxTicks) {
-        Tick();
-        ++ticks;
-    }
-    return ticks;
-}
-
-void ViewTest::Identify()
-{
-    Tick(kTicksToIdentify + 1);
-    ASSERT_EQ(State(), kStateIdle);
-    ASSERT_EQ(view->m_nTicks, 0);
-    ASSERT_EQ(view->m_bIdentified, 1);
+    setenv(("V24_" + port).c_str(), dir.file("no-such-port").c_str(), 1);
 }
 
 bool ViewTest::Command(unsigned id)
@@ -77,8 +50,7 @@ bool ViewTest::Enabled(unsigned id)
 std::vector<unsigned> ViewTest::EnabledCommands()
 {
     std::vector<unsigned> enabled;
-    for (unsigned id : {ID_PUT_DATA, ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA,
-                        ID_ACTUAL_INSTRUMENT, ID_DELIVERY_MODE}) {
+    for (unsigned id : kTransferCommands) {
         if (Enabled(id))
             enabled.push_back(id);
     }
@@ -97,12 +69,4 @@ void ViewTest::LoadLines(const std::vector<std::string>& lines)
     doc->m_nDataSize = static_cast<int32_t>(text.size());
     doc->m_nLineCount = static_cast<int32_t>(lines.size());
     doc->ResetCursors();
-}
-
-std::string AsBufferLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r";
-    return text;
 }

@@ -13,8 +13,6 @@
 
 class LinkTest : public ::testing::Test {
 protected:
-    static constexpr int32_t kReceiving = 4;
-
     void SetUp() override
     {
         CKorvaDoc::s_nIdleCountdown = 3;
@@ -29,9 +27,9 @@ protected:
     // or failed; returns the results in order.
     std::vector<int32_t> ReceiveAll(int maxCalls = 50)
     {
-        doc->SetTransferState(kReceiving);
+        doc->SetTransferState(kStateReceiving);
         std::vector<int32_t> results;
-        while (doc->GetTransferState() == kReceiving && static_cast<int>(results.size()) < maxCalls) {
+        while (doc->GetTransferState() == kStateReceiving && static_cast<int>(results.size()) < maxCalls) {
             results.push_back(doc->ReceiveBlock());
             if (results.back() < 0)
                 break;

@@ -1,70 +1,48 @@
 // Downloads from the simulated device and a round trip through a data file and an upload.
+#include "DataText.h"
 #include "DocTemplate.h"
 #include "KorvaDoc.h"
 #include "MessageRecorder.h"
+#include "SimDevice.h"
 #include "StringTable.h"
 #include "TempDir.h"
 
-#include "engine.h"
-#include "line_setup.h"
 #include "protocol.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
-constexpr int32_t kReceiving = 4;
-
 // The device's lines as the document keeps them: each closed by CR. Every line is shorter
 // than one read, so each arrives as one buffer line.
-std::string AsBufferLines(const sim::Lines& lines)
+std::string AsReadLines(const sim::Lines& lines)
 {
-    std::string text;
-    for (const std::string& line : lines) {
+    for (const std::string& line : lines)
         EXPECT_LT(line.size(), 499u) << line;
-        text += line + "\r";
-    }
-    return text;
+    return AsBufferLines(lines);
 }
 
 class SimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string error;
-        ASSERT_TRUE(sim::openPtyLine(line, error)) << error;
-        setenv("V24_COM1", line.slavePath.c_str(), 1);
-        sim::Settings settings;
-        settings.charsPerSecond = 0;
-        device = std::make_unique<sim::Engine>(line.master, settings);
-        device->start();
         CKorvaDoc::s_nIdleCountdown = 3;
         doc = std::make_unique<CKorvaDoc>();
     }
 
-    void TearDown() override
-    {
-        doc.reset();
-        device.reset();  // closes the master
-        ::close(line.slave);
-        unsetenv("V24_COM1");
-    }
+    void TearDown() override { doc.reset(); }
 
     // The controller's download: open, request, then one receive per tick until it ends.
     void Download(const char* command)
     {
         doc->OpenLink();
         doc->SendCommand(command);
-        doc->SetTransferState(kReceiving);
-        for (int i = 0; i < 20000 && doc->GetTransferState() == kReceiving; ++i)
+        doc->SetTransferState(kStateReceiving);
+        for (int i = 0; i < 20000 && doc->GetTransferState() == kStateReceiving; ++i)
             ASSERT_GE(doc->ReceiveBlock(), 0);
     }
 
@@ -73,18 +51,15 @@ protected:
     // Waits, bounded, until the device has taken the upload's last line.
     bool UploadArrived(const std::string& lastLine)
     {
-        for (int i = 0; i < 1000; ++i) {
-            const std::vector<sim::LogEntry> log = device->log();
-            if (!log.empty() && log.back() == sim::LogEntry{sim::LogEntry::Kind::DataLine, lastLine})
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return device.WaitFor(
+            [&](const std::vector<sim::LogEntry>& log) {
+                return !log.empty() && log.back() == sim::LogEntry{sim::LogEntry::Kind::DataLine, lastLine};
+            },
+            10000);
     }
 
     TempWorkDir dir;
-    sim::PtyLine line;
-    std::unique_ptr<sim::Engine> device;
+    SimDevice device;
     std::unique_ptr<CKorvaDoc> doc;
 };
 
@@ -104,7 +79,7 @@ TEST_P(DownloadTest, EndsInStateOneWithTheDevicesLines)
     Download(GetParam().command);
 
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_TRUE(Data() == AsBufferLines(lines)) << Data().size() << " characters";
+    EXPECT_TRUE(Data() == AsReadLines(lines)) << Data().size() << " characters";
     // Every read counts, the one that brought the EOT too.
     EXPECT_EQ(doc->GetLineCount(), static_cast<int32_t>(lines.size()) + 1);
     EXPECT_EQ(doc->m_nCursor, 0);
@@ -140,7 +115,7 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
     }
     EXPECT_EQ(doc->GetLastWriteResult(), 0);
     ASSERT_TRUE(UploadArrived(std::string(sim::protocol::kEndMarkerLine)));
-    EXPECT_EQ(device->storedData(), sim::factoryData());
+    EXPECT_EQ(device.engine().storedData(), sim::factoryData());
 
     Download("DA");
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);

@@ -3,6 +3,7 @@
 // succeeds holds exactly what the file format says and ends with the marker line and its extra
 // empty line; and saving what was loaded and loading it again gives the same data.
 #include "Archive.h"
+#include "DataText.h"
 #include "FuzzCheck.h"
 #include "KorvaDoc.h"
 
@@ -58,17 +59,6 @@ ExpectedLoad ExpectLoad(const std::string& file)
     return {};
 }
 
-std::string WithCrLf(const std::string& data)
-{
-    std::string file;
-    for (char c : data) {
-        file += c;
-        if (c == kCR)
-            file += kLF;
-    }
-    return file;
-}
-
 CKorvaDoc* g_pDoc = nullptr;
 
 // Loads the bytes into the reset document; true when the archive took the load.
@@ -120,7 +110,7 @@ void CheckLoaded(const ExpectedLoad& e)
 void CheckRoundTrip(const ExpectedLoad& e)
 {
     const QByteArray saved = Store();
-    FUZZ_CHECK(saved.toStdString() == WithCrLf(e.data));
+    FUZZ_CHECK(saved.toStdString() == AsSaved(e.data));
     std::memset(g_pDoc->m_data, 0, e.data.size());
     FUZZ_CHECK(Load(saved));
     CheckCounters();

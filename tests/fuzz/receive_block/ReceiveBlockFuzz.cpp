@@ -5,7 +5,7 @@
 // area holding the read's raw bytes and its NUL, which also guards the end of the buffer.
 #include "FuzzCheck.h"
 #include "KorvaDoc.h"
-#include "platform/comm_fake.h"
+#include "comm_fake.h"
 #include "v24.h"
 
 #include <algorithm>

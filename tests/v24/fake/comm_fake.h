@@ -2,7 +2,7 @@
 // refusals that a pseudo-terminal cannot give. The test plays the far end through FakeLine.
 #pragma once
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -10,6 +10,9 @@
 #include "StringTable.h"
 #include "resource.h"
 
+#include <QTimer>
+
+#include <cstdio>
 #include <memory>
 
 CKorvaApp theApp;
@@ -19,9 +22,32 @@ namespace {
 std::unique_ptr<CKorvaDoc> g_pDocument;
 }
 
+namespace {
+constexpr int kUploadLookMs = 50;
+}
+
 CKorvaApp::CKorvaApp()
 {
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+}
+
+CKorvaApp::~CKorvaApp() = default;
+
+void CKorvaApp::OnStopSignal()
+{
+    if (!g_pDocument || !g_pDocument->IsUploading())
+        return framework::CWinApp::OnStopSignal();
+    if (m_pStopWhenUploaded)
+        return;
+    std::fprintf(stderr, "korva: waiting for the upload to the device to finish, then ending\n");
+    m_pStopWhenUploaded = std::make_unique<QTimer>();
+    QObject::connect(m_pStopWhenUploaded.get(), &QTimer::timeout, [this] {
+        if (g_pDocument && g_pDocument->IsUploading())
+            return;
+        m_pStopWhenUploaded->stop();
+        framework::CWinApp::OnStopSignal();
+    });
+    m_pStopWhenUploaded->start(kUploadLookMs);
 }
 
 bool CKorvaApp::InitInstance()
@@ -49,6 +75,7 @@ bool CKorvaApp::InitInstance()
 
 int CKorvaApp::ExitInstance()
 {
+    m_pStopWhenUploaded.reset();
     // The window (with its view) goes first, then the template and the document, which
     // closes its port.
     delete m_pMainWnd;

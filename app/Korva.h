@@ -3,6 +3,9 @@
 #include "WinApp.h"
 
 #include <functional>
+#include <memory>
+
+class QTimer;
 
 class CKorvaDoc;
 
@@ -14,14 +17,21 @@ public:
     static constexpr const char* kHelpPage = ":/help/korva-help.html";
 
     CKorvaApp();
+    ~CKorvaApp() override;
 
     bool InitInstance() override;
     int ExitInstance() override;
+    // An upload under way finishes first, so that the device is never left with part of it.
+    void OnStopSignal() override;
     void OnAppAbout();
     CKorvaDoc* GetDocument() const;
 
     // Runs once the window stands, before it is shown; false ends the start-up.
     std::function<bool()> m_afterStart;
+
+private:
+    // Looks whether the upload a stop signal waits for has ended; made when it is needed.
+    std::unique_ptr<QTimer> m_pStopWhenUploaded;
 };
 
 // The one application object, made before start-up.

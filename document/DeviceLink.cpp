@@ -2,6 +2,7 @@
 // device's text received into the buffer one read at a time.
 #include "KorvaDoc.h"
 
+#include "DeviceProtocol.h"
 #include "PortNames.h"
 #include "v24.h"
 
@@ -30,6 +31,28 @@ constexpr int32_t kIdleReads = 3;
 // of any length needs no allocation. One document on one thread uses it.
 constexpr int32_t kSendLineSize = 300;
 char g_sendLine[kSendLineSize];
+
+using Clock = std::chrono::steady_clock;
+
+// The end of a wait of ms from now; the largest wait stands for no limit.
+Clock::time_point WaitEnd(Clock::time_point now, uint32_t ms)
+{
+    return ms == CKorvaDoc::kWaitWithoutLimit ? Clock::time_point::max() : now + std::chrono::milliseconds(ms);
+}
+
+// Milliseconds from now to until, at least 1 so that a wait is never a busy loop.
+uint32_t MsUntil(Clock::time_point until, Clock::time_point now)
+{
+    if (until == Clock::time_point::max())
+        return CKorvaDoc::kWaitWithoutLimit;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+    return static_cast<uint32_t>(std::clamp<long long>(ms, 1, CKorvaDoc::kWaitWithoutLimit - 1));
+}
+
+bool HoldsEot(const char* bytes, uint32_t count)
+{
+    return std::memchr(bytes, kEot, count) != nullptr;
+}
 }  // namespace
 
 int32_t CKorvaDoc::s_nIdleCountdown = kIdleReads;
@@ -63,6 +86,9 @@ void CKorvaDoc::OpenLink()
 void CKorvaDoc::ClosePort()
 {
     ResetCursors();
+    // Whatever the device still had to send stays on the old line.
+    m_bTransferUnfinished = false;
+    m_bDraining = false;
     if (m_bPortOpen != 1)
         return;
     m_bPortOpen = 0;
@@ -77,6 +103,11 @@ void CKorvaDoc::PurgePort()
 
 void CKorvaDoc::SendCommand(const char* text)
 {
+    // The device takes no command while it sends; the rest of a transfer cut short would be
+    // taken for the answer. The controller drains it beforehand without blocking.
+    DrainUnfinishedTransfer(kWaitWithoutLimit);
+    if (DownloadKindForDeviceCommand(text))
+        m_bTransferUnfinished = true;
     PortWriteString(m_hPort, text);
     PortWriteChar(m_hPort, kCR);
     PortWriteChar(m_hPort, kLF);
@@ -134,12 +165,95 @@ bool CKorvaDoc::WritePiece(int32_t& count)
 
 int32_t CKorvaDoc::ReceiveBlock()
 {
-    const int32_t count = PortReadLine(m_hPort, m_rxArea, kRxAreaSize, kCR);
-    if (count < 0)
-        return FailReceive(count);
-    if (count == 0)
-        return CountSilence();
-    return AppendRead(count);
+    int32_t result;
+    while ((result = PollReceive(kWaitWithoutLimit)) == kReadPending) {
+    }
+    return result;
+}
+
+// One read in pieces: the bytes waiting are taken at once, and the read waits for more only as
+// long as waitMs allows. It ends at CR, at 500 characters, at an EOT (a CR already waiting
+// behind it is taken with it) or when no byte came for the port's time-out.
+int32_t CKorvaDoc::PollReceive(uint32_t waitMs)
+{
+    Clock::time_point now = Clock::now();
+    if (!m_bReadOpen) {
+        m_bReadOpen = true;
+        m_nRxCount = 0;
+        m_tLastArrival = now;
+    }
+    const Clock::time_point waitEnd = WaitEnd(now, waitMs);
+    for (;;) {
+        const uint32_t before = m_nRxCount;
+        const int32_t part = PortReadLinePart(m_hPort, m_rxArea, kRxAreaSize, kCR, &m_nRxCount);
+        if (part < 0) {
+            m_bReadOpen = false;
+            return FailReceive(part);
+        }
+        now = Clock::now();
+        if (m_nRxCount > before)
+            m_tLastArrival = now;
+        const Clock::time_point readEnd = WaitEnd(m_tLastArrival, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
+        if (part == 1 || HoldsEot(m_rxArea + before, m_nRxCount - before) || now >= readEnd)
+            return FinishRead();
+        const Clock::time_point until = std::min(readEnd, waitEnd);
+        if (now >= until)
+            return kReadPending;
+        PortWaitInput(m_hPort, MsUntil(until, now));
+    }
+}
+
+int32_t CKorvaDoc::FinishRead()
+{
+    m_bReadOpen = false;
+    const int32_t count = static_cast<int32_t>(m_nRxCount);
+    m_nRxCount = 0;
+    return count == 0 ? CountSilence() : AppendRead(count);
+}
+
+void CKorvaDoc::AbandonReceive()
+{
+    m_bReadOpen = false;
+    m_nRxCount = 0;
+}
+
+bool CKorvaDoc::DrainUnfinishedTransfer(uint32_t waitMs)
+{
+    if (!m_bTransferUnfinished)
+        return true;
+    Clock::time_point now = Clock::now();
+    if (!m_bDraining) {
+        AbandonReceive();
+        m_bDraining = true;
+        m_tLastArrival = now;
+    }
+    const Clock::time_point waitEnd = WaitEnd(now, waitMs);
+    for (;;) {
+        uint32_t count = 0;
+        const int32_t part = PortReadLinePart(m_hPort, m_rxArea, kRxAreaSize, kCR, &count);
+        // A failed port brings nothing more; the next transfer opens it afresh.
+        if (part < 0 || HoldsEot(m_rxArea, count))
+            return EndDrain();
+        now = Clock::now();
+        if (count > 0 || part == 1)
+            m_tLastArrival = now;
+        const Clock::time_point readEnd = WaitEnd(m_tLastArrival, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
+        if (now >= readEnd)
+            return EndDrain();
+        if (now >= waitEnd)
+            return false;
+        if (part == 0)
+            PortWaitInput(m_hPort, MsUntil(std::min(readEnd, waitEnd), now));
+    }
+}
+
+// What came behind the EOT of the transfer cut short is not for the next command either.
+bool CKorvaDoc::EndDrain()
+{
+    m_bDraining = false;
+    m_bTransferUnfinished = false;
+    PurgePort();
+    return true;
 }
 
 // A port that failed to open, or a device that went away, is closed so that the next
@@ -215,6 +329,8 @@ void CKorvaDoc::CloseLine()
 // Captured data mark the document modified, so that nothing replaces them unasked.
 void CKorvaDoc::EndReceive()
 {
+    // The device has sent its EOT, or fallen silent: nothing more of this transfer comes.
+    m_bTransferUnfinished = false;
     m_nDataSize = m_bLineOpenAtLimit ? m_nCursor : std::max(m_nCursor - 1, 0);
     // Data from the device exist nowhere else until the user saves them.
     if (m_nTransferState == kStateCaptured || m_nTransferState == kStateTimedOut)

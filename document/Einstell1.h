@@ -15,6 +15,9 @@ public:
     explicit CEinstell1(QWidget* parent = nullptr);
     ~CEinstell1() override;
 
+    // Makes port index 0 to 15 the choice again, as if it had been confirmed in the dialog.
+    void ChoosePort(int32_t index);
+
     int32_t m_nPortIndex = 0;
     QString m_strPort;
 

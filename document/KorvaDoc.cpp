@@ -1,6 +1,7 @@
 #include "KorvaDoc.h"
 
 #include "Archive.h"
+#include "MessageBox.h"
 #include "resource.h"
 
 #include <cstring>
@@ -11,6 +12,8 @@ constexpr char kEndMarker[] = "END________";
 constexpr int32_t kEndMarkerLength = sizeof kEndMarker - 1;
 // The marker's CR must stand at this index or later to be recognised.
 constexpr int32_t kFirstMarkerEnd = 13;
+constexpr const char* kStopUploadQuestion =
+    "The device is receiving data. If you stop now it keeps incomplete data. Stop the transfer?";
 // Any negative handle is refused by the port library as a wrong handle.
 constexpr int32_t kNoHandle = -1;
 }  // namespace
@@ -42,6 +45,7 @@ void CKorvaDoc::ResetCursors()
     m_nCursor = 0;
     m_nRxLines = 0;
     m_bLineOpenAtLimit = false;
+    AbandonReceive();
 }
 
 void CKorvaDoc::ResetData()
@@ -51,9 +55,36 @@ void CKorvaDoc::ResetData()
     ResetCursors();
 }
 
+bool CKorvaDoc::SaveModified()
+{
+    if (IsUploading()
+        && framework::AfxMessageBox(QString::fromLatin1(kStopUploadQuestion),
+                                    framework::MB_YESNO | framework::MB_ICONEXCLAMATION | framework::MB_DEFBUTTON2)
+            != framework::IDYES)
+        return false;
+    return framework::CDocument::SaveModified();
+}
+
+// A new port restarts the search, whose answer is read into working storage: what it holds is
+// saved or given up first (Abbrechen keeps the old port), and then it starts anew, so that
+// nothing of the answer is ever saved as data.
 void CKorvaDoc::OnInterface()
 {
-    m_dlgInterface.DoModal();
+    const int32_t previous = m_dlgInterface.m_nPortIndex;
+    if (m_dlgInterface.DoModal() != framework::IDOK || m_dlgInterface.m_nPortIndex == previous)
+        return;
+    if (!SaveModified()) {
+        m_dlgInterface.ChoosePort(previous);
+        return;
+    }
+    if (m_nDataSize > 0)
+        OnNewDocument();
+}
+
+bool CKorvaDoc::HoldsCompleteData() const
+{
+    const int32_t last = m_nDataSize - 1;
+    return EndsWithMarker(last) || (last >= 0 && m_data[last] == kCR && EndsWithMarker(last - 1));
 }
 
 void CKorvaDoc::Serialize(framework::CArchive& ar)

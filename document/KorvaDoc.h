@@ -6,29 +6,44 @@
 #include "Einstell1.h"
 #include "TransferState.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace framework { class CArchive; }
 
 class CKorvaDoc : public framework::CDocument {
 public:
+    // What a receive may store.
     static constexpr int32_t kDataCapacity = 400000;
-    // A load stops storing here, leaving room for the end marker's extra CR.
-    static constexpr int32_t kLoadLimit = 399997;
-    // The marker's CR is stored at index kLoadLimit - 1 at the latest, its extra CR one further.
-    static_assert((kLoadLimit - 1) + 1 < kDataCapacity, "the marker's extra CR must fit in m_data");
+    // A load stores as much as a receive may, so that every file a save writes opens again.
+    static constexpr int32_t kLoadLimit = kDataCapacity;
+    // The marker's CR stands at index kLoadLimit - 1 at the latest; the empty line a load adds
+    // after it takes one place more.
+    static constexpr int32_t kBufferSize = kLoadLimit + 1;
     static constexpr int32_t kRxAreaSize = 500;
     static constexpr char kCR = 0x0D;
     static constexpr char kLF = 0x0A;
     static constexpr const char* kNewTitle = "VEQ_32_C_DATA";
     // ReceiveBlock's own result for a buffer that cannot take the next character.
     static constexpr int32_t kBufferFull = -20;
+    // PollReceive's result while its read has not ended.
+    static constexpr int32_t kReadPending = 2;
+    // A wait in milliseconds that has no limit.
+    static constexpr uint32_t kWaitWithoutLimit = 0xFFFFFFFFu;
 
     CKorvaDoc();
     ~CKorvaDoc() override;
 
     bool OnNewDocument() override;
     void Serialize(framework::CArchive& ar) override;
+    // Before the data are replaced, the port is changed or the program ends: an upload under
+    // way is stopped only when the user says so, then modified data ask to be saved.
+    bool SaveModified() override;
+    // From the upload command until its last line has gone out.
+    bool IsUploading() const { return m_nTransferState == kStateUpload; }
+    // The data end with the device's end-marker line (a loaded file's with the empty line
+    // the load adds): only such data are whole, and only they may go back into the device.
+    bool HoldsCompleteData() const;
 
     void ResetCursors();
     void ResetData();
@@ -56,8 +71,21 @@ public:
     // One port read appended to the buffer as one line. 1: a line was stored or the receive
     // ended (EOT: state 1; silence: state 2, or 15 when no line came); 0: nothing arrived
     // and the receive goes on; kBufferFull: the buffer overflowed (state 0); a negative
-    // port-library code: the read failed (state 3) and the port is closed.
+    // port-library code: the read failed (state 3) and the port is closed. Waits for the
+    // read to end: up to the port's time-out for each byte.
     int32_t ReceiveBlock();
+    // The same read, waiting at most waitMs in all: kReadPending while it has not ended (the
+    // next call goes on with it), else what ReceiveBlock answers. An EOT ends the read at once.
+    int32_t PollReceive(uint32_t waitMs);
+    // Forgets a read that has not ended; the transfer it belonged to counts as cut short.
+    void AbandonReceive();
+    bool IsReceiveOpen() const { return m_bReadOpen; }
+    // A download was requested and has not ended with its EOT or silence: the device may still
+    // be sending it, and takes no command until it has.
+    bool HasUnfinishedTransfer() const { return m_bTransferUnfinished; }
+    // Reads and discards the rest of such a transfer until its EOT comes or the line stays
+    // silent for the port's time-out, waiting at most waitMs: true once it has ended.
+    bool DrainUnfinishedTransfer(uint32_t waitMs);
     // The outcome of the last SendNextLine: 0 when its line went out whole or it sent
     // nothing, the library's negative code when a write answered one, PORT_E_WRITE (-9)
     // when the driver took fewer characters than the line has.
@@ -72,7 +100,7 @@ public:
     int32_t m_nRxLines = 0;
     int32_t m_nDataSize = 0;
     int32_t m_nLineCount = 0;
-    char m_data[kDataCapacity];
+    char m_data[kBufferSize];
     char m_rxArea[kRxAreaSize + 1];
     int32_t m_hPort;
     int32_t m_nTransferState = kStateSearch;
@@ -85,6 +113,8 @@ private:
 
     bool SendLine(int32_t crIndex);
     bool WritePiece(int32_t& count);
+    int32_t FinishRead();
+    bool EndDrain();
     int32_t FailReceive(int32_t code);
     int32_t CountSilence();
     int32_t AppendRead(int32_t count);
@@ -95,4 +125,10 @@ private:
     int32_t m_nLastWriteResult = 0;
     // The line that filled the buffer to its last place has no room for its CR.
     bool m_bLineOpenAtLimit = false;
+    // The read under way: its bytes so far in m_rxArea, and when the last one came.
+    bool m_bReadOpen = false;
+    uint32_t m_nRxCount = 0;
+    std::chrono::steady_clock::time_point m_tLastArrival;
+    bool m_bTransferUnfinished = false;
+    bool m_bDraining = false;
 };

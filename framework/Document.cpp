@@ -58,8 +58,10 @@ bool CDocument::OnNewDocument()
 
 bool CDocument::OnOpenDocument(const QString& path)
 {
+    // Only a regular file is read: a FIFO or a device in its place would wait for a writer
+    // that never comes, and a folder holds no data.
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         AfxMessageBox(FileOpenErrorText(path), MB_ICONEXCLAMATION);
         return false;
     }

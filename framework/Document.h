@@ -27,7 +27,7 @@ public:
     // New: empties the contents, forgets the path and clears the modified flag.
     virtual bool OnNewDocument();
     // Open: reads the file through Serialize; a zero-length file is not handed to the document.
-    // A file that cannot be opened is reported and leaves the document untouched (false, not
+    // A file that cannot be opened, or is no regular file, is reported and leaves the document untouched (false, not
     // modified); a load that runs past the end is reported and returns false with the document
     // marked modified, so that the template re-initialises it.
     virtual bool OnOpenDocument(const QString& path);

@@ -235,6 +235,17 @@ void CFrameWnd::SetMessageText(const QString& text)
         m_pStatusBar->SetPaneText(0, text);
 }
 
+void CFrameWnd::SetIdleMessage(const QString& text)
+{
+    m_strIdleMessage = text;
+    SetMessageText(IdleText());
+}
+
+QString CFrameWnd::IdleText() const
+{
+    return m_strIdleMessage.isEmpty() ? LoadString(AFX_IDS_IDLEMESSAGE) : m_strIdleMessage;
+}
+
 QString CFrameWnd::GetMessageText() const
 {
     return m_pStatusBar ? m_pStatusBar->GetPaneText(0) : QString();
@@ -254,7 +265,7 @@ bool CFrameWnd::event(QEvent* event)
 {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        SetMessageText(tip.isEmpty() ? LoadString(AFX_IDS_IDLEMESSAGE) : tip);
+        SetMessageText(tip.isEmpty() ? IdleText() : tip);
         return true;
     }
     return QMainWindow::event(event);

@@ -64,6 +64,8 @@ public:
 
     // The status bar's message pane: a command's prompt while it is pointed at, else the idle text.
     void SetMessageText(const QString& text);
+    // The program's own message in place of the idle text, until it is cleared with an empty one.
+    void SetIdleMessage(const QString& text);
     QString GetMessageText() const;
     QMainWindow* HostWindow() override { return this; }
     void SetStatusBar(CStatusBar* bar) override { m_pStatusBar = bar; }
@@ -84,11 +86,13 @@ private:
     void CreateMenu(unsigned resourceId);
     void CreateAccelerators(unsigned resourceId);
     void UpdateIndicators();
+    QString IdleText() const;
 
     QString m_strTitle;
     CView* m_pView = nullptr;
     CView* m_pActiveView = nullptr;
     CStatusBar* m_pStatusBar = nullptr;
+    QString m_strIdleMessage;
     std::multimap<unsigned, QAction*> m_commandActions;
     std::map<unsigned, QAction*> m_menuActions;
     QMetaObject::Connection m_idleConnection;

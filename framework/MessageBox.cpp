@@ -38,6 +38,18 @@ QMessageBox::Icon iconFor(unsigned type)
     }
 }
 
+// The button Enter presses: the first unless the type names the second.
+QMessageBox::StandardButton defaultFor(unsigned type)
+{
+    const bool second = (type & MB_DEFBUTTON2) != 0;
+    switch (type & 0xF) {
+    case MB_OKCANCEL: return second ? QMessageBox::Cancel : QMessageBox::Ok;
+    case MB_YESNOCANCEL:
+    case MB_YESNO: return second ? QMessageBox::No : QMessageBox::Yes;
+    default: return QMessageBox::Ok;
+    }
+}
+
 int resultFor(int button)
 {
     switch (button) {
@@ -54,6 +66,7 @@ int show(const MessageBoxRequest& request)
         return handlerSlot()(request);
     QWidget* owner = ownerSlot() ? ownerSlot().data() : QApplication::activeWindow();
     QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
+    box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.
     return resultFor(box.exec());
 }

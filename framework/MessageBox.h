@@ -15,6 +15,8 @@ enum MessageBoxType : unsigned {
     MB_YESNO = 0x4,
     MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
+    // The second button is the default one (Cancel of OK/Cancel, No of Yes/No).
+    MB_DEFBUTTON2 = 0x100,
 };
 
 enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
@@ -22,7 +24,7 @@ enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 struct MessageBoxRequest {
     QString caption;
     QString text;
-    unsigned type;  // buttons (low four bits) and icon
+    unsigned type;  // buttons (low four bits), icon and default button
 };
 
 // Answers a box instead of showing it and returns the button pressed.

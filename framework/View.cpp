@@ -2,6 +2,7 @@
 
 #include "AfxRes.h"
 #include "Document.h"
+#include "FrameWnd.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -23,6 +24,11 @@ CView::~CView()
 {
     for (auto& [id, timer] : m_timers)
         timer->stop();
+}
+
+CFrameWnd* CView::GetParentFrame() const
+{
+    return dynamic_cast<CFrameWnd*>(window());
 }
 
 unsigned CView::SetTimer(unsigned id, unsigned periodMs)

@@ -17,6 +17,7 @@ class QTimer;
 namespace framework {
 
 class CDocument;
+class CFrameWnd;
 
 class CView : public QWidget, public CCmdTarget {
 public:
@@ -24,6 +25,8 @@ public:
     ~CView() override;
 
     CDocument* GetDocument() const { return m_pDocument; }
+    // The frame window the view lives in; nullptr for a view on its own.
+    CFrameWnd* GetParentFrame() const;
     void SetDocument(CDocument* document) { m_pDocument = document; }
 
     // Starts (or restarts) timer id with the given period: OnTimer(id) follows every period.

@@ -30,9 +30,9 @@ constexpr const char* kRecentEntry = "File%1";
 constexpr const char* kSettingsSection = "Settings";
 constexpr const char* kPreviewPagesEntry = "PreviewPages";
 
-// SIGTERM and SIGINT end the program as closing its window does, so that the window, the
-// document (and its port) and the settings are given back in order. The handler only writes
-// to a pipe; the event loop reads it.
+// SIGTERM and SIGINT reach the application object through the event loop, so that the window,
+// the document (and its port) and the settings are given back in order. The handler only
+// writes to a pipe; the event loop reads it.
 int g_signalPipe[2] = {-1, -1};
 
 void OnStopSignal(int)
@@ -50,10 +50,7 @@ void WatchStopSignals(CWinApp& app)
         char byte;
         while (::read(g_signalPipe[0], &byte, 1) > 0) {
         }
-        if (app.m_pMainWnd)
-            app.m_pMainWnd->close();
-        else
-            QCoreApplication::quit();
+        app.OnStopSignal();
     });
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;
@@ -107,11 +104,13 @@ int CWinApp::Run()
     if (!m_pszAppName.isEmpty())
         QCoreApplication::setApplicationName(m_pszAppName);
     m_commandLine = QCoreApplication::arguments().mid(1);
-    WatchStopSignals(*this);
     if (!InitInstance()) {
         ExitInstance();
         return 1;
     }
+    // Until the loop runs nothing would read the pipe: a signal during start-up ends the
+    // program as it always does.
+    WatchStopSignals(*this);
     const int code = QApplication::exec();
     const int exitCode = ExitInstance();
     return exitCode != 0 ? exitCode : code;
@@ -221,6 +220,14 @@ bool CWinApp::ProcessShellCommand(CCommandLineInfo& info)
     }
     frame->InitialUpdateFrame(false);
     return true;
+}
+
+void CWinApp::OnStopSignal()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->close();
+    else
+        QCoreApplication::quit();
 }
 
 void CWinApp::OnFileNew()

@@ -54,6 +54,10 @@ public:
     // New document with its window, or the named file opened into it; false when that failed.
     bool ProcessShellCommand(CCommandLineInfo& info);
 
+    // SIGTERM or SIGINT while the event loop runs (before, they end the program at once). The
+    // default ends it as closing the main window does.
+    virtual void OnStopSignal();
+
     // Application commands.
     void OnFileNew();
     void OnFileOpen();

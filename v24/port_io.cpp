@@ -2,6 +2,7 @@
 #include "port_slot.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -147,6 +148,57 @@ int32_t Peek(PortSlot& s)
     return s.readAhead[s.readAheadPos];
 }
 
+// Callers pass the terminator as a C char, which is negative from 0x80 on.
+unsigned char Terminator(int32_t terminator)
+{
+    return static_cast<unsigned char>(terminator);
+}
+
+enum class LineTake { ended, drained, failed };
+
+// Takes the bytes already waiting into line[count...] until the terminator (consumed, not
+// stored) or count reaches max; never waits.
+LineTake TakeWaitingLine(PortSlot& s, unsigned char* line, uint32_t max, unsigned char end, uint32_t& count)
+{
+    while (count < max) {
+        if (s.readAheadPos == s.readAheadEnd) {
+            const Fill fill = Refill(s);
+            if (fill == Fill::Empty)
+                return LineTake::drained;
+            if (fill == Fill::Failed)
+                return LineTake::failed;
+        }
+        const unsigned char c = s.readAhead[s.readAheadPos++];
+        if (c == end)
+            return LineTake::ended;
+        line[count++] = c;
+    }
+    return LineTake::ended;
+}
+
+// Waits up to ms for a read to find something: input, or a failed device, which the read
+// then reports. A hang-up wakes the wait at once through the watch thread.
+bool WaitForInput(PortSlot& s, uint32_t ms)
+{
+    using Clock = std::chrono::steady_clock;
+    const bool forever = ms == Event::kInfinite;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(forever ? 0 : ms);
+    for (;;) {
+        if (s.readAheadPos != s.readAheadEnd || Refill(s) != Fill::Empty)
+            return true;
+        // Refill found the input drained and let the watch thread report the next arrival.
+        uint32_t left = Event::kInfinite;
+        if (!forever) {
+            const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (remaining <= 0)
+                return false;
+            left = static_cast<uint32_t>(remaining);
+        }
+        if (!s.rxEvent.wait(left))
+            return false;
+    }
+}
+
 } // namespace
 } // namespace v24
 
@@ -257,32 +309,46 @@ extern "C" int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t
     if (!buf)
         return PORT_E_VALUE;
     const uint32_t t = static_cast<uint32_t>(s->timeoutMs);
-    // Callers pass the terminator as a C char, which is negative from 0x80 on.
-    const unsigned char end = static_cast<unsigned char>(terminator);
+    unsigned char* line = reinterpret_cast<unsigned char*>(buf);
     uint32_t count = 0;
-    bool failed = false;
-    while (count < max) {
-        unsigned char* dst = reinterpret_cast<unsigned char*>(buf) + count;
-        // The common case, a byte in the read-ahead, is taken here without the read core.
-        if (s->readAheadPos != s->readAheadEnd) {
-            *dst = s->readAhead[s->readAheadPos++];
-        } else {
-            ReadResult r = ReadCore(*s, dst, 1, t);
-            if (r.count == 0) {
-                failed = r.failed;
-                break;
-            }
-        }
-        if (*dst == end)
+    LineTake taken;
+    // Each wait for the next byte is bounded by the time-out on its own: bytes that keep
+    // trickling in keep the line going.
+    while ((taken = TakeWaitingLine(*s, line, max, Terminator(terminator), count)) == LineTake::drained) {
+        if (t == 0 || !WaitForInput(*s, t))
             break;
-        ++count;
     }
     buf[count] = '\0';
     // A device that hung up or went away reads as silence for ever; the caller must hear of
     // it to close and reopen the port. Bytes that came before go out first.
-    if (failed && count == 0)
+    if (taken == LineTake::failed && count == 0)
         return PORT_E_API;
     return static_cast<int32_t>(count);
+}
+
+extern "C" int32_t PortReadLinePart(int32_t handle, char* buf, uint32_t max, int32_t terminator, uint32_t* count)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (!buf || !count || *count > max)
+        return PORT_E_VALUE;
+    const LineTake taken =
+        TakeWaitingLine(*s, reinterpret_cast<unsigned char*>(buf), max, Terminator(terminator), *count);
+    buf[*count] = '\0';
+    if (taken == LineTake::drained)
+        return 0;
+    if (taken == LineTake::failed && *count == 0)
+        return PORT_E_API;
+    return 1;
+}
+
+extern "C" int32_t PortWaitInput(int32_t handle, uint32_t ms)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    return WaitForInput(*s, ms) ? 1 : 0;
 }
 
 extern "C" int32_t PortReadBlock(int32_t handle, void* buf, int32_t n)

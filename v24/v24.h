@@ -111,6 +111,18 @@ int32_t PortWaitChar(int32_t handle);
  * open it again; buf holds an empty text). Bytes stored before such a failure are returned,
  * and the next call answers -27. The other reads report a failure as "nothing arrived". */
 int32_t PortReadLine(int32_t handle, char* buf, uint32_t max, int32_t terminator);
+/* Continues a line without ever waiting: takes the bytes already waiting into buf from
+ * buf[*count] on, until the terminator (consumed, not stored, compared as a byte) or until
+ * *count reaches max; buf holds max + 1 bytes and is NUL-terminated at *count, which counts
+ * what is stored. 1: the line ended (terminator, max, or a failed device after bytes were
+ * stored); 0: the waiting bytes ran out first, so call again with the same buf and *count once
+ * more may have come (PortWaitInput); -5 for a NULL buf or count, or *count above max; -27
+ * when the device failed (hung up or went away) and *count is 0. */
+int32_t PortReadLinePart(int32_t handle, char* buf, uint32_t max, int32_t terminator,
+                         uint32_t* count);
+/* Waits up to ms (0: not at all, 0xFFFFFFFF: no limit) until a read would find something:
+ * input, or a failed device (the read then says so). 1 if so, 0 if nothing came. */
+int32_t PortWaitInput(int32_t handle, uint32_t ms);
 /* Reads up to n bytes. Bytes stored (0 when n <= 0); -5 for a NULL buf with n > 0. */
 int32_t PortReadBlock(int32_t handle, void* buf, int32_t n);
 

@@ -134,8 +134,9 @@ void CKorvaView::StartDownload(const DownloadKind& kind)
 void CKorvaView::OnDeliveryMode()
 {
     CKorvaDoc* pDoc = GetDocument();
+    // Enter pressed by reflex must not erase the device.
     const int answer = framework::MessageBoxWithCaption(QString::fromLatin1(kDeliveryModeWarning), "",
-                                                        framework::MB_OKCANCEL);
+                                                        framework::MB_OKCANCEL | framework::MB_DEFBUTTON2);
     if (answer == framework::IDCANCEL || m_bIdentified != 1) {
         pDoc->SetTransferState(kStateIdle);
         return;

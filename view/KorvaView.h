@@ -62,6 +62,8 @@ public:
     int32_t m_bIdentified = 0;
     int32_t m_nTicks = 0;
     uint8_t m_bInTimer = 0;
+    // The status bar's message from the controller (empty: none).
+    const QString& StatusMessage() const { return m_strStatusMessage; }
 
 private:
     void RegisterCommands();
@@ -73,19 +75,30 @@ private:
     bool CanReplaceData();
     bool CanStartDownload();
 
-    // One tick of timer 101.
+    // A read that goes on over several ticks, and the step that waits for it.
+    enum PendingRead { kNoPendingRead, kPendingIdentity, kPendingReceive };
+
+    // One tick of timer 101. RunStep is false when the step ended the tick early, or left it
+    // to be finished once its read has ended.
     void CheckPort();
     bool RunStep(int32_t state);
+    void EndTick();
+    bool DeferTick(PendingRead read);
+    bool FinishPendingRead();
+    bool MustDrainBefore(int32_t state);
+    bool StepDrain();
     void CountTick();
     void CapTicks(int32_t cap);
 
     // One step per state; StepReceiving answers false when it ended the tick early.
-    void StepSearch();
-    void ReadIdentityAnswer();
+    bool StepSearch();
+    void HandleIdentityAnswer(int32_t result);
     void StepIdentified();
     void StepIdle();
     void StepRequest(const DownloadKind& kind);
     bool StepReceiving();
+    bool ReceiveLines(int32_t result);
+    bool HandleReceived(int32_t result);
     void StepCaptured();
     void StepTimedOut();
     void StepNoDevice();
@@ -102,6 +115,14 @@ private:
     void DrawTitleLine();
     // Counts one line; draws the bar when the step counter stood above drawAbove.
     void CountLine(int32_t drawAbove);
+
+    // Shows text in the frame's status bar while no command is pointed at; empty clears it.
+    void ShowStatusMessage(const QString& text);
+
+    PendingRead m_nPendingRead = kNoPendingRead;
+    int32_t m_nPendingState = 0;
+    bool m_bDraining = false;
+    QString m_strStatusMessage;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nProgressStep;

@@ -2,6 +2,7 @@
 #include "KorvaView.h"
 
 #include "ClientDC.h"
+#include "FrameWnd.h"
 #include "KorvaDoc.h"
 #include "PortNames.h"
 
@@ -85,4 +86,11 @@ void CKorvaView::DrawTitleLine()
     s_strTitleLine = QStringLiteral("VEQ-FILE: <%1>").arg(GetDocument()->GetTitle());
     framework::CClientDC dc(this);
     dc.TextOut(kStatusTextX, kStatusTextY, s_strTitleLine);
+}
+
+void CKorvaView::ShowStatusMessage(const QString& text)
+{
+    m_strStatusMessage = text;
+    if (framework::CFrameWnd* frame = GetParentFrame())
+        frame->SetIdleMessage(text);
 }

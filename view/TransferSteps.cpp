@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <limits>
 
@@ -46,11 +47,23 @@ constexpr const char* kTextFirmwareReset = "VEQ-32-C firmware reset >DU< !";
 constexpr char kTextTransmitting[] = "transmitting data to VEQ !                      ";
 static_assert(sizeof kTextTransmitting - 1 == 48, "26 characters and 22 blanks");
 
+// The device's line is never waited for longer than this on a tick: a read that has not ended
+// by then goes on over the following ticks, which are lost to it as to a blocking read.
+constexpr uint32_t kFirstReadWaitMs = 15;
+constexpr uint32_t kPendingReadWaitMs = 2;
+// Lines that wait complete are stored in the same tick, within this time.
+constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
+
+constexpr const char* kTextDraining = "Waiting for the device to finish the previous transfer";
+
 constexpr const char* kMsgCaptured = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
                                      "\nor you can save this data to VEQ !";
 constexpr const char* kMsgTimeOut = "TimeOut !!! \n ";
 constexpr const char* kMsgNoDevice = "!!! NO TUNING SET FOUND !!!";
 constexpr const char* kMsgStored = "Data are stored to VEQ !";
+constexpr const char* kMsgIncomplete =
+    "Incomplete data from VEQ: the transfer ended without its end line. The lines received are kept; "
+    "save them to read them, but they cannot be put back into the device.";
 
 void ShowMessage(const char* text)
 {
@@ -69,13 +82,60 @@ void CKorvaView::OnTimer(unsigned id)
     if (m_bInTimer == 1)
         return;
     m_bInTimer = 1;
-    CheckPort();
-    if (!RunStep(GetDocument()->GetTransferState()))
+    // So are the ticks that come while a read goes on; the one that finds it ended finishes the
+    // tick that began it, as a read that blocked would have returned into it.
+    if (m_nPendingRead != kNoPendingRead) {
+        if (!FinishPendingRead())
+            m_bInTimer = 0;
         return;
+    }
+    CheckPort();
+    if (RunStep(GetDocument()->GetTransferState()))
+        EndTick();
+}
+
+// The work of a tick after its step: the upload step and the bookkeeping.
+void CKorvaView::EndTick()
+{
     UploadStep();
     m_bWasSending = m_bSending;
     m_bInTimer = 0;
-    framework::CView::OnTimer(id);
+    framework::CView::OnTimer(kTimerId);
+}
+
+// The step's read goes on over the next ticks; the step is finished when it ends.
+bool CKorvaView::DeferTick(PendingRead read)
+{
+    m_nPendingRead = read;
+    m_nPendingState = GetDocument()->GetTransferState();
+    m_bInTimer = 0;
+    return false;
+}
+
+// False while the read goes on. Once it has ended, the step that began it is finished with its
+// result and so is that step's tick (true).
+bool CKorvaView::FinishPendingRead()
+{
+    CKorvaDoc* pDoc = GetDocument();
+    const PendingRead read = m_nPendingRead;
+    // A command or a port change since the read began has ended the dialogue it belonged to.
+    if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex) {
+        m_nPendingRead = kNoPendingRead;
+        pDoc->AbandonReceive();
+        return false;
+    }
+    const int32_t result = pDoc->PollReceive(kPendingReadWaitMs);
+    if (result == CKorvaDoc::kReadPending)
+        return false;
+    m_nPendingRead = kNoPendingRead;
+    bool tickGoesOn = true;
+    if (read == kPendingIdentity)
+        HandleIdentityAnswer(result);
+    else
+        tickGoesOn = ReceiveLines(result);
+    if (tickGoesOn)
+        EndTick();
+    return true;
 }
 
 void CKorvaView::CheckPort()
@@ -91,14 +151,18 @@ void CKorvaView::CheckPort()
         m_bSending = 0;
         m_bSendDone = 0;
         pDoc->SetTransferState(kStateSearch);
+        // The port in use is shown at once, not only when the search next draws.
+        RedrawStatusLine();
     }
     s_nLastPortIndex = index;
 }
 
 bool CKorvaView::RunStep(int32_t state)
 {
+    if (MustDrainBefore(state))
+        return StepDrain();
     switch (state) {
-    case kStateSearch: StepSearch(); break;
+    case kStateSearch: return StepSearch();
     case kStateIdentified: StepIdentified(); break;
     case kStateIdle: StepIdle(); break;
     case kStateReceiving: return StepReceiving();
@@ -128,7 +192,28 @@ void CKorvaView::CapTicks(int32_t cap)
     m_nTicks = std::min(m_nTicks, cap);
 }
 
-void CKorvaView::StepSearch()
+// A state that sends a command begins only once the rest of a transfer cut short has come.
+bool CKorvaView::MustDrainBefore(int32_t state)
+{
+    const bool sendsCommand = state == kStateSearch || state == kStateUpload || state == kStateDeliveryReset
+        || DownloadKindForState(state) != nullptr;
+    return sendsCommand && m_nTicks == 0 && GetDocument()->HasUnfinishedTransfer();
+}
+
+bool CKorvaView::StepDrain()
+{
+    if (!m_bDraining) {
+        m_bDraining = true;
+        ShowStatusMessage(QString::fromLatin1(kTextDraining));
+    }
+    if (GetDocument()->DrainUnfinishedTransfer(kFirstReadWaitMs)) {
+        m_bDraining = false;
+        ShowStatusMessage(QString());
+    }
+    return true;
+}
+
+bool CKorvaView::StepSearch()
 {
     CKorvaDoc* pDoc = GetDocument();
     CountTick();
@@ -142,15 +227,19 @@ void CKorvaView::StepSearch()
         DrawStatusText(kTextSearching);
         pDoc->SendCommand(kCmdIdentity);
     }
-    if (m_nTicks == kSearchReadTick)
-        ReadIdentityAnswer();
+    if (m_nTicks == kSearchReadTick) {
+        const int32_t result = pDoc->PollReceive(kFirstReadWaitMs);
+        if (result == CKorvaDoc::kReadPending)
+            return DeferTick(kPendingIdentity);
+        HandleIdentityAnswer(result);
+    }
     CapTicks(kSearchCap);
+    return true;
 }
 
-void CKorvaView::ReadIdentityAnswer()
+void CKorvaView::HandleIdentityAnswer(int32_t result)
 {
     CKorvaDoc* pDoc = GetDocument();
-    const int32_t result = pDoc->ReceiveBlock();
     if (result == 1 && std::strncmp(pDoc->m_rxArea, kIdentity, kIdentityLength) == 0) {
         RedrawStatusLine();
         m_bIdentified = 1;
@@ -194,7 +283,6 @@ void CKorvaView::StepRequest(const DownloadKind& kind)
 
 bool CKorvaView::StepReceiving()
 {
-    CKorvaDoc* pDoc = GetDocument();
     CountTick();
     if (m_nTicks == 1) {
         DrawStatusText(kTextReceiving);
@@ -202,26 +290,58 @@ bool CKorvaView::StepReceiving()
         m_bEnableDeliveryMode = 0;
     }
     CapTicks(kReceiveCap);
-    // The read itself sets the state that ends the receive (EOT, silence, error, overflow).
-    const int32_t result = pDoc->ReceiveBlock();
+    const int32_t result = GetDocument()->PollReceive(kFirstReadWaitMs);
+    if (result == CKorvaDoc::kReadPending)
+        return DeferTick(kPendingReceive);
+    return ReceiveLines(result);
+}
+
+// The tick's read, then the lines that already wait complete, each stored and counted as a
+// read of its own tick would be. The reads themselves set the state that ends the receive (EOT,
+// silence, error, overflow); nothing is read after it. False when the tick ended here.
+bool CKorvaView::ReceiveLines(int32_t result)
+{
+    CKorvaDoc* pDoc = GetDocument();
+    const auto batchEnd = std::chrono::steady_clock::now() + kReceiveBatchTime;
+    for (;;) {
+        if (!HandleReceived(result))
+            return false;
+        if (result != 1 || pDoc->GetTransferState() != kStateReceiving
+            || std::chrono::steady_clock::now() >= batchEnd)
+            return true;
+        // A line that is not complete yet is read on at the next tick.
+        result = pDoc->PollReceive(0);
+        if (result == CKorvaDoc::kReadPending)
+            return true;
+    }
+}
+
+bool CKorvaView::HandleReceived(int32_t result)
+{
     if (result == 1)
         CountLine(kReceiveDrawAbove);
     if (result >= 0)
         return true;
     if (const char* text = ReceiveErrorText(result))
         ShowMessage(text);
-    pDoc->SetTransferState(kStateNewDocument);
+    GetDocument()->SetTransferState(kStateNewDocument);
     m_nTicks = 0;
     m_bInTimer = 0;
     return false;
 }
 
+// Data that end without the device's end line came from a transfer that an EOT cut short:
+// they are kept to be saved and read, but never go back into the device.
 void CKorvaView::StepCaptured()
 {
-    ShowMessage(kMsgCaptured);
+    const bool complete = GetDocument()->HoldsCompleteData();
+    ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
     RedrawStatusLine();
     DrawTitleLine();
-    EnableUploadOnly();
+    if (complete)
+        EnableUploadOnly();
+    else
+        DisableCommands();
     GetDocument()->SetTransferState(kStateIdle);
 }
 
@@ -289,6 +409,12 @@ void CKorvaView::UploadStep()
 {
     if (m_bSending != 1)
         return;
+    // An upload that a command stopped (File Open sets its own state) sends nothing more.
+    if (!GetDocument()->IsUploading()) {
+        m_bSending = 0;
+        m_bSendDone = 0;
+        return;
+    }
     if (m_bWasSending != m_bSending)
         BeginUpload();
     CKorvaDoc* pDoc = GetDocument();
@@ -312,16 +438,18 @@ void CKorvaView::BeginUpload()
     DrawStatusText(kTextTransmitting);
 }
 
+// The upload counts as ended before its message shows, so that nothing waits for the user to
+// close the box before the program may end.
 void CKorvaView::FinishUpload(const char* message)
 {
     m_nTicks = 0;
     m_bSending = 0;
-    ShowMessage(message);
     m_bSendDone = 0;
+    GetDocument()->SetTransferState(kStateIdle);
+    ShowMessage(message);
     EnableUploadOnly();
     RedrawStatusLine();
     GetDocument()->ResetCursors();
-    GetDocument()->SetTransferState(kStateIdle);
 }
 
 void CKorvaView::CountLine(int32_t drawAbove)

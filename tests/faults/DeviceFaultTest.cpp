@@ -53,7 +53,7 @@ TEST_F(DeviceFaultTest, FloodBeyondTheBufferIsDroppedSilentlyAndNothingIsStoredP
     Identify();
     // A character stored past the buffer would land on the receive area, which holds the
     // read that overflowed.
-    ASSERT_EQ(static_cast<void*>(doc->m_data + CKorvaDoc::kDataCapacity), static_cast<void*>(doc->m_rxArea));
+    ASSERT_EQ(static_cast<void*>(doc->m_data + CKorvaDoc::kBufferSize), static_cast<void*>(doc->m_rxArea));
     const int32_t handle = doc->m_hPort;
 
     Download(ID_ADJUSTMENT_DATA, 100000);

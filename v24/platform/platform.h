@@ -1,6 +1,6 @@
 // The communications layer under the port library: a device, its line settings and the
 // few calls the library makes on it. The termios backend (comm_posix.cpp) is the default;
-// tests install an in-memory one (comm_fake.cpp) with SetCommPlatform.
+// tests install an in-memory one of their own with SetCommPlatform.
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,9 @@ struct DownloadKind;
 
 class CKorvaView : public framework::CView {
 public:
+    // A read that goes on over several ticks, and the step that waits for it.
+    enum PendingRead { kNoPendingRead, kPendingIdentity, kPendingReceive };
+
     static constexpr unsigned kTimerId = 101;
     static constexpr unsigned kTimerPeriodMs = 10;
 
@@ -62,6 +65,8 @@ public:
     int32_t m_bIdentified = 0;
     int32_t m_nTicks = 0;
     uint8_t m_bInTimer = 0;
+    // A step's read has not ended: the ticks that come run no step until it has.
+    bool IsWaitingForRead() const { return m_nPendingRead != kNoPendingRead; }
     // The status bar's message from the controller (empty: none).
     const QString& StatusMessage() const { return m_strStatusMessage; }
 
@@ -74,9 +79,6 @@ private:
     // as the buffer is overwritten from then on.
     bool CanReplaceData();
     bool CanStartDownload();
-
-    // A read that goes on over several ticks, and the step that waits for it.
-    enum PendingRead { kNoPendingRead, kPendingIdentity, kPendingReceive };
 
     // One tick of timer 101. RunStep is false when the step ended the tick early, or left it
     // to be finished once its read has ended.

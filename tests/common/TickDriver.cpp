@@ -16,8 +16,19 @@ int32_t TickDriver::State() const
 
 void TickDriver::Tick(int count)
 {
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         TickedView().OnTimer(CKorvaView::kTimerId);
+        FinishRead();
+    }
+}
+
+void TickDriver::FinishRead()
+{
+    // Each of these ticks waits a little for the line, so that the bound is never reached
+    // before the port's time-out has run out.
+    for (int ticks = 0; TickedView().IsWaitingForRead() && ticks < kTickLimit; ++ticks)
+        TickedView().OnTimer(CKorvaView::kTimerId);
+    ASSERT_FALSE(TickedView().IsWaitingForRead()) << "a read never ended";
 }
 
 int TickDriver::TickWhileState(int32_t state, int maxTicks)

@@ -69,8 +69,9 @@ TEST_F(PortFileTest, EveryPortNameIsReadShownAndWrittenBackUnchanged)
 TEST_F(PortFileTest, AnyOtherContentMeansCom1)
 {
     // A NUL after a name is content like any other: "COM2" and a NUL is not "COM2".
-    const std::vector<std::string> contents = {"com3", "COM3\r\n", "COM17", "COM0", "", " COM2", "COM2 ", "LPT1",
-                                               std::string("COM2\0", 5), std::string("COM12\0\0\0\x10", 9)};
+    const std::vector<std::string> contents = {"com3", "COM3\r", "COM3 \n", "COM3\r\r\n", "COM17", "COM0", "",
+                                               " COM2", "COM2 ", "LPT1", std::string("COM2\0", 5),
+                                               std::string("COM12\0\0\0\x10", 9)};
     for (const std::string& content : contents) {
         SCOPED_TRACE(content);
         WritePortFile(content);
@@ -112,31 +113,75 @@ TEST_F(PortFileTest, FileThatCannotBeOpenedForWritingMeansCom1)
     EXPECT_EQ(PortFile(), "COM6");
 }
 
-TEST_F(PortFileTest, PortFileThatIsAFolderMeansCom1AndOkStillTakesTheChoice)
+// Only a regular file is the port file: a FIFO in its place would wait for a writer for ever,
+// so each case runs in a child process that a hang cannot outlive.
+TEST_F(PortFileTest, PortFileThatIsNoRegularFileMeansCom1AndOkStillTakesTheChoice)
 {
-    std::filesystem::create_directory(dir.file("VEQ.INI"));
-    CEinstell1 dlg;
-    EXPECT_EQ(dlg.m_nPortIndex, 0);
-    ASSERT_TRUE(dlg.Create());
-    TypeInto(dlg, QStringLiteral("COM9"));
-    dlg.OnOK();
-    EXPECT_EQ(dlg.GetResult(), framework::IDOK);
-    EXPECT_EQ(dlg.m_nPortIndex, 8);
-    EXPECT_TRUE(messages.empty());  // a write failure is silent
+    for (const char* kind : {"folder", "fifo"}) {
+        SCOPED_TRACE(kind);
+        std::filesystem::remove_all(dir.file("VEQ.INI"));
+        if (std::string(kind) == "folder")
+            std::filesystem::create_directory(dir.file("VEQ.INI"));
+        else
+            ASSERT_EQ(mkfifo(dir.file("VEQ.INI").c_str(), 0600), 0);
+        const ChildReport report = RunInChildProcess(
+            [this] {
+                CEinstell1 dlg;
+                const std::string atStart = "index " + std::to_string(dlg.m_nPortIndex);
+                if (!dlg.Create())
+                    return atStart + ", no window";
+                TypeInto(dlg, QStringLiteral("COM9"));
+                dlg.OnOK();
+                // A write failure is silent.
+                return atStart + ", then " + std::to_string(dlg.m_nPortIndex) + ", " + std::to_string(messages.size())
+                    + " messages";
+            },
+            10);
+        ASSERT_TRUE(report.finished) << "the port file was waited for";
+        EXPECT_EQ(report.text, "index 0, then 8, 0 messages");
+    }
 }
 
-TEST_F(PortFileTest, TypedNamesMapExactlyAndTheFileHoldsOnlyTheName)
+// A file written with a text editor ends with a line end; one LF or CR LF after the name is
+// taken with it. The file is left as it is.
+TEST_F(PortFileTest, OneLineEndAfterTheNameIsAccepted)
+{
+    struct Row { std::string content; int index; };
+    const std::vector<Row> rows = {{"COM3\n", 2}, {"COM3\r\n", 2}, {"COM16\r\n", 15}, {"COM2\nCOM5", 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        WritePortFile(row.content);
+        CEinstell1 dlg;
+        EXPECT_EQ(dlg.m_nPortIndex, row.index);
+        EXPECT_EQ(dlg.m_strPort.toStdString(), "COM" + std::to_string(row.index + 1));
+        EXPECT_EQ(PortFile(), row.content);
+    }
+}
+
+// What the user sees in the field is what is used: a name that is no port is refused with a
+// message and the dialog stays open, with the choice and the file as they were.
+TEST_F(PortFileTest, TypedNamesMapExactlyOrAreRefused)
 {
     struct Row { QString typed; int index; std::string file; };
-    const std::vector<Row> rows = {{"COM16", 15, "COM16"}, {"COM3", 2, "COM3"}, {"com3", 0, "COM1"},
-                                   {"COM17", 0, "COM1"}, {"", 0, "COM1"}};
+    const std::vector<Row> rows = {{"COM16", 15, "COM16"}, {"COM3", 2, "COM3"}, {"com3", -1, ""},
+                                   {"COM17", -1, ""},      {"COM3 ", -1, ""},  {"", -1, ""}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.typed.toStdString());
+        messages.clear();
         WritePortFile("COM6");
         CEinstell1 dlg;
         ASSERT_TRUE(dlg.Create());
         TypeInto(dlg, row.typed);
         dlg.OnOK();
+        if (row.index < 0) {
+            EXPECT_EQ(messages, std::vector<QString>{QStringLiteral("Choose one of the ports COM1 to COM16.")});
+            EXPECT_EQ(dlg.GetResult(), 0);
+            EXPECT_EQ(dlg.m_nPortIndex, 5);
+            EXPECT_EQ(dlg.m_strPort, QStringLiteral("COM6"));
+            EXPECT_EQ(PortFile(), "COM6");
+            continue;
+        }
+        EXPECT_TRUE(messages.empty());
         EXPECT_EQ(dlg.GetResult(), framework::IDOK);
         EXPECT_EQ(dlg.m_nPortIndex, row.index);
         EXPECT_EQ(dlg.m_strPort, row.typed);
@@ -172,23 +217,24 @@ TEST_F(PortFileTest, TypedTextIsTakenExactlyAsTyped)
 {
     const std::vector<Qt::Key> enter = {Qt::Key_Return};
     const std::vector<Qt::Key> tabThenEnter = {Qt::Key_Tab, Qt::Key_Return};
+    // A refused name leaves the dialog open, which the run then cancels.
     struct Row { QString typed; std::vector<Qt::Key> confirm; int index; std::string file; };
-    const std::vector<Row> rows = {{"com3", enter, 0, "COM1"},        {"COM3", enter, 2, "COM3"},
-                                   {"COM17", enter, 0, "COM1"},       {"COM1 ", enter, 0, "COM1"},
-                                   {"COM16", enter, 15, "COM16"},     {"com3", tabThenEnter, 0, "COM1"},
-                                   {"com", tabThenEnter, 0, "COM1"},  {"COM5", tabThenEnter, 4, "COM5"}};
+    const std::vector<Row> rows = {{"com3", enter, 5, "COM6"},        {"COM3", enter, 2, "COM3"},
+                                   {"COM17", enter, 5, "COM6"},       {"COM1 ", enter, 5, "COM6"},
+                                   {"COM16", enter, 15, "COM16"},     {"com3", tabThenEnter, 5, "COM6"},
+                                   {"com", tabThenEnter, 5, "COM6"},  {"COM5", tabThenEnter, 4, "COM5"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.typed.toStdString() + (row.confirm.size() > 1 ? ", Tab, Enter" : ", Enter"));
         WritePortFile("COM6");
         CEinstell1 dlg;
         QString shown;
-        EXPECT_EQ(RunTyping(dlg, row.typed, row.confirm, shown), framework::IDOK);
+        const bool accepted = row.file != "COM6";
+        EXPECT_EQ(RunTyping(dlg, row.typed, row.confirm, shown), accepted ? framework::IDOK : framework::IDCANCEL);
         EXPECT_EQ(shown.toStdString(), row.typed.toStdString());
-        EXPECT_EQ(dlg.m_strPort.toStdString(), row.typed.toStdString());
+        EXPECT_EQ(dlg.m_strPort.toStdString(), accepted ? row.typed.toStdString() : "COM6");
         EXPECT_EQ(dlg.m_nPortIndex, row.index);
         EXPECT_EQ(PortFile(), row.file);
     }
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(PortFileTest, TypingStopsAtFiveCharacters)

@@ -61,3 +61,23 @@ TEST(Dialog, ComboTextIsHandedOverExactlyAsTypedAndEnterPressesOk)
 }
 
 }  // namespace
+
+// Enter in a message box presses its default button: the first, unless the box names the
+// second, as a question whose "yes" destroys something does.
+TEST(MessageBox, EnterPressesTheDefaultButton)
+{
+    struct Row { unsigned type; int answer; };
+    const std::vector<Row> rows = {{framework::MB_OKCANCEL, framework::IDOK},
+                                   {framework::MB_OKCANCEL | framework::MB_DEFBUTTON2, framework::IDCANCEL},
+                                   {framework::MB_YESNO, framework::IDYES},
+                                   {framework::MB_YESNO | framework::MB_DEFBUTTON2, framework::IDNO}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        QTimer::singleShot(0, [] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        EXPECT_EQ(framework::AfxMessageBox(QStringLiteral("Go on?"), row.type), row.answer);
+    }
+}

@@ -5,17 +5,6 @@
 
 namespace v24test {
 
-bool WaitUntil(const std::function<bool()>& pred, int ms)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 void CloseAllPorts()
 {
     for (int32_t h = 0; h < PORT_MAX; ++h)

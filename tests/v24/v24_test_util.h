@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PtyPair.h"
+#include "WaitUntil.h"
 #include "comm_fake.h"
 #include "v24.h"
 
@@ -13,9 +14,6 @@
 #include <string>
 
 namespace v24test {
-
-// Waits (bounded) until pred holds; for hand-overs between threads, never for timing.
-bool WaitUntil(const std::function<bool()>& pred, int ms = 3000);
 
 // Closes every port at the end of a test so that no test sees another's slots.
 void CloseAllPorts();

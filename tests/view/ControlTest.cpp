@@ -2,12 +2,16 @@
 // a dialogue runs, the re-entrancy guard, the enabling of commands, and the timer following
 // the view's activation.
 #include "ClientImage.h"
+#include "PtyFarEnd.h"
 #include "ViewFixture.h"
 
 #include "CmdTarget.h"
 #include "FileDialog.h"
 #include "Trace.h"
+#include "factory_data.h"
+#include "protocol.h"
 #include "resource.h"
+#include "transfer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -74,7 +78,8 @@ TEST_P(DeliveryModeTest, EmptiesTheDocumentOnlyWhenTheResetGoesOut)
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "All Data of VEQ will be destroyed !!!");
     EXPECT_EQ(boxes.boxes[0].caption, "");
-    EXPECT_EQ(boxes.boxes[0].type, framework::MB_OKCANCEL);
+    // Cancel is the default button: Enter pressed by reflex erases nothing.
+    EXPECT_EQ(boxes.boxes[0].type, framework::MB_OKCANCEL | framework::MB_DEFBUTTON2);
     const bool accepted = c.answer == framework::IDOK && c.situation != Situation::notIdentified;
     EXPECT_EQ(State(), accepted ? kStateDeliveryReset : kStateIdle);
     EXPECT_EQ(Data(), c.resetGoesOut ? std::string() : data);
@@ -124,13 +129,23 @@ TEST_F(ViewTest, DeliveryResetStaysUntilACommandLeavesItAndIsNotSentTwice)
     EXPECT_EQ(State(), kStateRequestInstrument);
 }
 
+// A device at a tenth of the line's pace is still sending when the test acts.
+sim::Settings SlowDevice()
+{
+    sim::Settings settings;
+    settings.charsPerSecond = 1000;
+    return settings;
+}
+
 TEST_F(ViewTest, FileNewDuringADownloadAbandonsItForAnEmptyDocument)
 {
-    StartDevice();
+    StartDevice(SlowDevice());
     Identify();
     ASSERT_TRUE(Command(ID_ALL_DATA));
-    Tick(30);
-    ASSERT_EQ(view->m_nLines, 20);
+    Tick(10);
+    TickWhileState(kStateReceiving, 40);
+    ASSERT_EQ(State(), kStateReceiving);
+    const int32_t lines = view->m_nLines;
     ASSERT_TRUE(Command(ID_FILE_NEW));
     EXPECT_EQ(State(), kStateNewDocument);
     EXPECT_TRUE(SameImage(view->GetClientImage(),
@@ -145,17 +160,18 @@ TEST_F(ViewTest, FileNewDuringADownloadAbandonsItForAnEmptyDocument)
     EXPECT_EQ(view->m_bIdentified, 1);
     EXPECT_EQ(EnabledCommands(), kDeviceCommands);
     Tick(100);
-    EXPECT_EQ(view->m_nLines, 20);
+    EXPECT_EQ(view->m_nLines, lines);
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
 {
-    StartDevice();
+    StartDevice(SlowDevice());
     Identify();
     ASSERT_TRUE(Command(ID_ALL_DATA));
-    Tick(60);
-    ASSERT_EQ(view->m_nLines, 50);
+    Tick(10);
+    TickWhileState(kStateReceiving, 40);
+    ASSERT_EQ(State(), kStateReceiving);
     SimDevice second(SimDevice::Fast(), "COM2");
     doc->m_dlgInterface.m_nPortIndex = 1;
 
@@ -165,6 +181,9 @@ TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
     EXPECT_EQ(view->m_bIdentified, 0);
     EXPECT_EQ(doc->m_bPortOpen, 0);
     EXPECT_EQ(CKorvaView::LastPortIndex(), 1);
+    // The new port shows at once, without the label of a device not yet found there.
+    EXPECT_TRUE(SameImage(view->GetClientImage(),
+                          ExpectedImage(view->GetClientImage().size(), {{{420, 3}, "COM2"}})));
     Tick(399);
     EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(second.Commands(), std::vector<std::string>{"R"});
@@ -287,4 +306,72 @@ TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
         view->EnableDeviceCommands();
     }
     framework::SetFileDialogHandler({});
+}
+
+// The device takes no command while it still sends a transfer that the program gave up: the
+// next command waits until that transfer's EOT has come, and gets only its own answer.
+enum class Abandon { byFileNew, byFileOpen };
+
+class AbandonedDownloadTest : public ViewTest, public ::testing::WithParamInterface<Abandon> {};
+
+TEST_P(AbandonedDownloadTest, NextCommandWaitsForTheRestAndGetsOnlyItsOwnAnswer)
+{
+    StartDevice();
+    Identify();
+    ASSERT_TRUE(Command(ID_ALL_DATA));
+    // The request, and one tick of the receive: all data take many more.
+    Tick(11);
+    ASSERT_EQ(State(), kStateReceiving);
+
+    const std::vector<std::string> fileLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
+    unsigned next = ID_ADJUSTMENT_DATA;
+    if (GetParam() == Abandon::byFileNew) {
+        ASSERT_TRUE(Command(ID_FILE_NEW));
+    } else {
+        WriteWholeFile(dir.file("mine.txt"), AsFileText(fileLines));
+        ASSERT_TRUE(doc->OnOpenDocument(QString::fromStdString(dir.file("mine.txt"))));
+        next = ID_PUT_DATA;
+    }
+    Tick(1);
+    ASSERT_TRUE(Command(next));
+    TickToIdle();
+
+    if (GetParam() == Abandon::byFileNew) {
+        EXPECT_EQ(boxes.texts.back(), kCapturedMessage);
+        EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+    } else {
+        EXPECT_EQ(boxes.texts.back(), kStoredMessage);
+        EXPECT_TRUE(device->WaitFor([&](const std::vector<sim::LogEntry>&) { return device->DataLines() == fileLines; }));
+    }
+    EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", "DA", GetParam() == Abandon::byFileNew ? "DD" : "DE"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Abandoned, AbandonedDownloadTest, ::testing::Values(Abandon::byFileNew, Abandon::byFileOpen),
+                         [](const ::testing::TestParamInfo<Abandon>& info) {
+                             return info.param == Abandon::byFileNew ? "ByFileNew" : "ByFileOpen";
+                         });
+
+// A transfer cut short that never ends with its EOT counts as ended when the line has been
+// silent for the read time-out; meanwhile the status bar says what the program waits for.
+TEST_F(ViewTest, RestOfATransferCutShortIsWaitedForWithAWordInTheStatusBar)
+{
+    PtyFarEnd farEnd("COM1");
+    ASSERT_TRUE(Command(ID_FILE_NEW));  // enables the downloads without an identification
+    Tick(1);
+    ASSERT_TRUE(Command(ID_HISTORICAL_TEMPERAMENTS));
+    Tick(10);
+    ASSERT_EQ(farEnd.receive(4), "DT\r\n");
+    farEnd.send("FIRST LINE\r\n");
+    Tick(1);
+    ASSERT_EQ(State(), kStateReceiving);
+    ASSERT_TRUE(Command(ID_FILE_NEW));
+    Tick(1);
+
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    farEnd.send("REST OF THE TEMPERAMENTS\r\n");
+    Tick(1);
+    EXPECT_EQ(view->StatusMessage(), "Waiting for the device to finish the previous transfer");
+    TickWhileState(kStateRequestAdjustment);
+    EXPECT_TRUE(view->StatusMessage().isEmpty());
+    EXPECT_EQ(farEnd.receive(4), "DD\r\n");
 }

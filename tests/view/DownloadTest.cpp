@@ -1,8 +1,10 @@
-// The four downloads: the request on tick 10, the full scale, one read per tick, the end by
-// EOT, by silence, by a read error or by overflow, and what each end leaves: message, title
-// line, enabled commands, data.
+// The four downloads: the request on tick 10, the full scale, the lines as they come (all
+// that wait complete in one tick), the end by EOT, by silence, by a read error or by
+// overflow, and what each end leaves: message, title line, enabled commands, data.
 #include "ClientImage.h"
+#include "PtyFarEnd.h"
 #include "ViewFixture.h"
+#include "WaitUntil.h"
 
 #include "factory_data.h"
 #include "protocol.h"
@@ -39,7 +41,7 @@ sim::Lines LinesOf(const DownloadCase& c)
 
 class DownloadTest : public ViewTest, public ::testing::WithParamInterface<DownloadCase> {};
 
-TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedMessage)
+TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMessage)
 {
     const DownloadCase& c = GetParam();
     const sim::Lines lines = LinesOf(c);
@@ -62,9 +64,8 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesALinePerTickAndEndsWithTheCapturedM
 
     Tick(1);
     EXPECT_TRUE(EnabledCommands().empty());
-    // One line per tick, and one more for the read that carries the EOT.
-    const int ticks = 1 + TickWhileState(kStateReceiving);
-    EXPECT_EQ(ticks, static_cast<int>(lines.size()) + 1);
+    TickWhileState(kStateReceiving);
+    // Every read counts, the one that carries the EOT too.
     EXPECT_EQ(view->m_nLines, static_cast<int32_t>(lines.size()) + 1);
     ASSERT_EQ(State(), kStateCaptured);
     EXPECT_EQ(Data(), AsBufferLines(lines));
@@ -95,29 +96,51 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadCase{"AllData", ID_ALL_DATA, 9, "DA", 6800, {}, true}),
     [](const ::testing::TestParamInfo<DownloadCase>& info) { return info.param.name; });
 
-TEST_F(ViewTest, ReceiveDrawsTheBarAfterTheThirdLineAndAfterEvery202LinesMore)
+// Lines that wait complete when a tick comes are all stored in that tick, each as a read of its
+// own: the bar is drawn after the third line and after the 205th as when one line comes a tick,
+// and an EOT among them ends the receive with nothing after it stored.
+TEST_F(ViewTest, LinesWaitingCompleteAreStoredInOneTickAsOneReadEach)
 {
-    StartDevice();
-    Identify();
+    PtyFarEnd farEnd("COM1");
+    ASSERT_TRUE(Command(ID_FILE_NEW));  // enables the downloads without an identification
+    Tick(1);
     ASSERT_TRUE(Command(ID_HISTORICAL_TEMPERAMENTS));
     Tick(10);
+    ASSERT_EQ(farEnd.receive(4), "DT\r\n");
     ASSERT_EQ(view->m_nProgressFull, 600);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 212; ++i)
+        lines.push_back("LINE " + std::to_string(i));
+    const auto sendAndTick = [&](size_t from, size_t to, const std::string& more) {
+        std::string wire;
+        for (size_t i = from; i < to; ++i)
+            wire += lines[i] + "\r\n";
+        wire += more;
+        const int32_t waiting = PortQueueCount(doc->m_hPort, PORT_INPUT);
+        farEnd.send(wire);
+        ASSERT_TRUE(WaitUntil([&] {
+            return PortQueueCount(doc->m_hPort, PORT_INPUT) >= waiting + static_cast<int32_t>(wire.size());
+        }));
+        view->OnTimer(kTimer);
+    };
     const QImage& image = view->GetClientImage();
-    Tick(2);
-    EXPECT_EQ(PixelAt(image, 108, 63), kWhitePixel);
-    EXPECT_EQ(PixelAt(image, 110, 70), kWhitePixel);
-    Tick(1);
+
+    sendAndTick(0, 3, "");
+    EXPECT_EQ(view->m_nLines, 3);
     // 3 x 340 / 600 = 1 pixel.
-    EXPECT_EQ(PixelAt(image, 108, 63), 0x141414u);
     EXPECT_EQ(PixelAt(image, 110, 70), kBluePixel);
     EXPECT_EQ(PixelAt(image, 111, 70), kWhitePixel);
-    Tick(201);
-    EXPECT_EQ(view->m_nLines, 204);
-    EXPECT_EQ(PixelAt(image, 111, 70), kWhitePixel);
-    Tick(1);
-    // 205 x 340 / 600 = 116 pixels.
+    sendAndTick(3, 210, "");
+    EXPECT_EQ(view->m_nLines, 210);
+    // Drawn at line 205: 205 x 340 / 600 = 116 pixels, not the 119 of line 210.
     EXPECT_EQ(PixelAt(image, 225, 70), kBluePixel);
     EXPECT_EQ(PixelAt(image, 226, 70), kWhitePixel);
+    EXPECT_EQ(State(), kStateReceiving);
+
+    sendAndTick(210, 212, "\x04\r\nAFTER THE END\r\n");
+    EXPECT_EQ(view->m_nLines, 213);
+    EXPECT_EQ(State(), kStateCaptured);
+    EXPECT_EQ(Data(), AsBufferLines(lines));
 }
 
 TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverything)
@@ -210,10 +233,9 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
     ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
     Tick(10);
     ASSERT_EQ(State(), kStateReceiving);
-    if (GetParam().fault == ReceiveFault::portClosed) {
-        Tick(3);
+    // Closed before the receive's first read, which would take every line already waiting.
+    if (GetParam().fault == ReceiveFault::portClosed)
         PortClose(doc->m_hPort);
-    }
     TickWhileState(kStateReceiving, 100000);
 
     EXPECT_EQ(State(), kStateNewDocument);
@@ -243,3 +265,27 @@ INSTANTIATE_TEST_SUITE_P(
                       ReceiveFailure{"DeviceHungUp", ReceiveFault::deviceHungUp, "V24 Error at API Function"},
                       ReceiveFailure{"BufferOverflow", ReceiveFault::bufferOverflow, nullptr}),
     [](const ::testing::TestParamInfo<ReceiveFailure>& info) { return info.param.name; });
+
+// An EOT in the middle of the data ends the transfer without the device's end line: the lines
+// received are kept and count as unsaved, but they never go back into the device.
+TEST_F(ViewTest, TransferCutByEotWithoutItsEndLineIsKeptButCannotBePutBack)
+{
+    sim::Settings settings = SimDevice::Fast();
+    settings.faults.eotInLine = 5;
+    StartDevice(settings);
+    Identify();
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    TickWhileState(kStateRequestAdjustment);
+    TickWhileState(kStateReceiving);
+    ASSERT_EQ(State(), kStateCaptured);
+    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const std::string& cut = lines[4];
+    EXPECT_EQ(Data(), AsBufferLines(sim::Lines(lines.begin(), lines.begin() + 4)) + cut.substr(0, cut.size() / 2));
+
+    Tick(1);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kIncompleteMessage});
+    EXPECT_EQ(State(), kStateIdle);
+    EXPECT_TRUE(EnabledCommands().empty());
+    EXPECT_FALSE(Command(ID_PUT_DATA));
+    EXPECT_TRUE(doc->IsModified());
+}

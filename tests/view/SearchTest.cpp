@@ -138,3 +138,31 @@ TEST_F(ViewTest, SearchCyclesSilentlyOnAPortThatCannotBeOpenedAndFindsItOnceItEx
     EXPECT_EQ(State(), kStateIdentified);
     EXPECT_EQ(view->m_bIdentified, 1);
 }
+
+// The read of a silent device's answer takes its 1000 ms over the ticks that come meanwhile,
+// which run no step: the window is never held for it. Then the cycle starts again, the idle
+// countdown one lower, and the fourth silent read in a row tells that no device answers.
+TEST_F(ViewTest, SilentAnswerIsWaitedForOverSeveralTicksAndCountsDownAcrossCycles)
+{
+    sim::Settings settings = SimDevice::Fast();
+    settings.faults.mute = true;
+    StartDevice(settings);
+    for (int32_t left : {2, 1, 0, 3}) {
+        SCOPED_TRACE(left);
+        Tick(399);
+        view->OnTimer(kTimer);
+        ASSERT_EQ(view->m_nTicks, 400);
+        int ticks = 0;
+        for (; view->IsWaitingForRead(); ++ticks) {
+            ASSERT_EQ(view->m_nTicks, 400);
+            view->OnTimer(kTimer);
+        }
+        EXPECT_GT(ticks, 1);
+        EXPECT_EQ(view->m_nTicks, 0);
+        EXPECT_EQ(CKorvaDoc::s_nIdleCountdown, left);
+        EXPECT_EQ(State(), left == 3 ? kStateNoDevice : kStateSearch);
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
+    Tick(1);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kNoDeviceMessage});
+}

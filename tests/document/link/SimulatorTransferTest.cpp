@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -120,6 +121,58 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
     Download("DA");
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_TRUE(Data() == first);
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+// Lines of the device's kind that take exactly size places in the buffer, each with its CR,
+// the end-marker line last.
+sim::Lines LinesTaking(size_t size)
+{
+    const std::string marker(sim::protocol::kEndMarkerLine);
+    sim::Lines lines;
+    size_t left = size - (marker.size() + 1);
+    for (int i = 0; left > 0; ++i) {
+        const size_t length = std::min<size_t>(left, 80) - 1;
+        lines.push_back(std::string(length, static_cast<char>('A' + i % 26)));
+        left -= length + 1;
+    }
+    lines.push_back(marker);
+    return lines;
+}
+
+// Every download opens again once saved: data as large as a receive may hold go through a save
+// and an open unchanged, and the next save adds only the empty line the open adds.
+TEST_F(SimulatorTest, DownloadUpToTheFullBufferOpensAgainAfterItsSave)
+{
+    MessageRecorder messages;
+    framework::CSingleDocTemplate docTemplate(QString::fromLatin1(kDocTypeString), *doc);
+    for (size_t size : {399997u, 399999u, 400000u}) {
+        SCOPED_TRACE(size);
+        const sim::Lines lines = LinesTaking(size);
+        // The device is given the lines first, so that "DA" sends them back.
+        const std::string text = AsBufferLines(lines);
+        ASSERT_EQ(text.size(), size);
+        text.copy(doc->m_data, text.size());
+        doc->m_nDataSize = static_cast<int32_t>(text.size());
+        doc->OpenLink();
+        doc->SendCommand("DE");
+        while (doc->SendNextLine()) {
+        }
+        ASSERT_TRUE(UploadArrived(lines.back()));
+        ASSERT_TRUE(docTemplate.OnFileNew());
+
+        Download("DA");
+        ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
+        ASSERT_TRUE(Data() == text) << Data().size() << " characters";
+        const QString first = QString::fromStdString(dir.file("first.txt"));
+        const QString second = QString::fromStdString(dir.file("second.txt"));
+        ASSERT_TRUE(docTemplate.SaveDocument(first));
+        ASSERT_TRUE(docTemplate.OpenDocumentFile(first));
+        EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
+        EXPECT_TRUE(Data() == text + "\r");
+        ASSERT_TRUE(docTemplate.SaveDocument(second));
+        EXPECT_TRUE(ReadWholeFile(second.toStdString()) == ReadWholeFile(first.toStdString()) + "\r\n");
+    }
     EXPECT_TRUE(messages.texts.empty());
 }
 

@@ -1,8 +1,9 @@
 // Any bytes as the content of "VEQ.INI": the settings object reads the file when it is made and
-// must come out with a port index from 0 to 15, which is not 0 only when the file holds exactly
-// one of the names "COM2" to "COM16". The same bytes, typed into the settings dialog and taken
-// with OK, must give the index of the exact name (else 0) and leave exactly that name in the
-// file, or, when longer than five characters, be refused and change nothing.
+// must come out with a port index from 0 to 15, which is not 0 only when the file's first line
+// is exactly one of the names "COM2" to "COM16", followed by nothing, LF, or CR LF. The same
+// bytes, typed into the settings dialog and taken with OK, must give the index of the exact
+// name and leave exactly that name in the file; any other text is refused with one message
+// and changes nothing.
 #include "Einstell1.h"
 #include "FuzzCheck.h"
 #include "MessageBox.h"
@@ -10,6 +11,7 @@
 #include "resource.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -35,10 +37,15 @@ int32_t ExactIndex(const std::string& text)
     return 0;
 }
 
-// The index the file stands for: a name only when the file holds that name and nothing else.
+// The index the file stands for: the first line (at most nine characters, its LF kept) is read,
+// and one LF or CR LF after a name counts with it.
 int32_t ExpectedFileIndex(const std::string& content)
 {
-    return ExactIndex(content);
+    const size_t lineEnd = content.find('\n');
+    std::string line = content.substr(0, std::min<size_t>(lineEnd == std::string::npos ? content.size() : lineEnd + 1, 9));
+    if (!line.empty() && line.back() == '\n')
+        line.erase(line.size() >= 2 && line[line.size() - 2] == '\r' ? line.size() - 2 : line.size() - 1);
+    return ExactIndex(line);
 }
 
 std::string ReadPortFile()
@@ -76,7 +83,9 @@ void CheckExchange(const CEinstell1& settings, const std::string& content)
     const QString typed = Combo()->currentText();
     const int messagesBefore = g_nMessages;
     const bool bTaken = g_pDialog->UpdateData(true);
-    if (typed.size() > kMaxPortChars) {
+    // Every character that is not Latin-1 reads as '?', which no name has.
+    const int32_t index = ExactIndex(typed.toLatin1().toStdString());
+    if (typed.size() > kMaxPortChars || (index == 0 && typed != QStringLiteral("COM1"))) {
         FUZZ_CHECK(!bTaken);
         FUZZ_CHECK(g_nMessages == messagesBefore + 1);
         FUZZ_CHECK(g_pDialog->m_strPort == settings.m_strPort);
@@ -87,10 +96,8 @@ void CheckExchange(const CEinstell1& settings, const std::string& content)
     FUZZ_CHECK(bTaken);
     FUZZ_CHECK(g_nMessages == messagesBefore);
     FUZZ_CHECK(g_pDialog->m_strPort == typed);
-    // Every character that is not Latin-1 reads as '?', which no name has.
-    const int32_t expected = ExactIndex(typed.toLatin1().toStdString());
-    FUZZ_CHECK(g_pDialog->m_nPortIndex == expected);
-    FUZZ_CHECK(ReadPortFile() == NameOf(expected));
+    FUZZ_CHECK(g_pDialog->m_nPortIndex == index);
+    FUZZ_CHECK(ReadPortFile() == NameOf(index));
 }
 
 }  // namespace

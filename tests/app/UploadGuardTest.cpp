@@ -1,0 +1,138 @@
+// An upload under way is never cut short unasked: New, Open, a port change and closing the window
+// ask first, and No, the default answer, lets it go on; a stop signal lets it finish, then ends
+// the program.
+#include "AppFixture.h"
+
+#include "WaitUntil.h"
+
+#include <QComboBox>
+#include <QTest>
+#include <QTimer>
+
+#include <ostream>
+
+namespace {
+
+enum class Action { closeWindow, openByKey, newByKey, portChange };
+
+const char* NameOf(Action action)
+{
+    switch (action) {
+    case Action::closeWindow: return "CloseWindow";
+    case Action::openByKey: return "OpenByKey";
+    case Action::newByKey: return "NewByKey";
+    case Action::portChange: return "PortChange";
+    }
+    return "?";
+}
+
+// Thirty lines and the end marker: the upload runs for well over the ticks a test needs.
+std::vector<std::string> UploadLines()
+{
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 30; ++i)
+        lines.push_back("LINE " + std::to_string(i));
+    lines.push_back(kFileLines.back());
+    return lines;
+}
+
+}  // namespace
+
+class UploadGuardTest : public AppTest {
+protected:
+    // The window started with a data file, its upload begun and its first lines sent.
+    void StartUpload()
+    {
+        StartDevice();
+        ASSERT_NO_FATAL_FAILURE(StartActive({QString::fromStdString(WriteDataFile("upload.txt", UploadLines()))}));
+        Tick();
+        Idle();
+        Click(ID_PUT_DATA);
+        ASSERT_EQ(State(), kStateUpload);
+        Tick(205);
+        ASSERT_EQ(view->m_bSending, 1);
+        boxes.boxes.clear();
+        boxes.texts.clear();
+    }
+
+    void Do(Action action)
+    {
+        switch (action) {
+        case Action::closeWindow: frame->close(); break;
+        case Action::openByKey:
+            fileAnswers.push_back(QString::fromStdString(WriteDataFile("other.txt", kFileLines)));
+            QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+            break;
+        case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
+        case Action::portChange:
+            QTimer::singleShot(0, [this] {
+                auto* combo = qobject_cast<QComboBox*>(doc->m_dlgInterface.GetDlgItem(IDC_COMBO1));
+                ASSERT_NE(combo, nullptr);
+                combo->setEditText(QStringLiteral("COM2"));
+                doc->m_dlgInterface.OnOK();
+            });
+            frame->OnCommand(ID_ADJUSTMENT_INTERFACE);
+            break;
+        }
+    }
+
+    bool WentOn(Action action) const
+    {
+        switch (action) {
+        case Action::closeWindow: return !frame->isVisible();
+        case Action::openByKey: return State() == kStateCaptured;
+        case Action::newByKey: return State() == kStateNewDocument;
+        case Action::portChange: return doc->m_dlgInterface.m_nPortIndex == 1;
+        }
+        return false;
+    }
+};
+
+class UploadQuestionTest : public UploadGuardTest, public ::testing::WithParamInterface<std::tuple<Action, int>> {};
+
+TEST_P(UploadQuestionTest, AsksBeforeTheUploadIsStoppedAndNoLetsItGoOn)
+{
+    const auto [action, answer] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(StartUpload());
+    boxes.answers = {answer};
+
+    Do(action);
+
+    ASSERT_FALSE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes[0].text, kStopUploadQuestion);
+    EXPECT_EQ(boxes.boxes[0].type & 0xFu, framework::MB_YESNO);
+    EXPECT_TRUE(boxes.boxes[0].type & framework::MB_DEFBUTTON2) << "No is the default answer";
+    const bool stopped = answer == framework::IDYES;
+    EXPECT_EQ(WentOn(action), stopped);
+    if (stopped)
+        return;
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(State(), kStateUpload);
+    EXPECT_EQ(doc->m_dlgInterface.m_nPortIndex, 0);
+    TickToIdle();
+    EXPECT_EQ(boxes.texts.back(), kStoredMessage);
+    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == UploadLines(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ActionsAndAnswers, UploadQuestionTest,
+    ::testing::Combine(::testing::Values(Action::closeWindow, Action::openByKey, Action::newByKey, Action::portChange),
+                       ::testing::Values(int(framework::IDNO), int(framework::IDYES))),
+    [](const ::testing::TestParamInfo<std::tuple<Action, int>>& info) {
+        return std::string(NameOf(std::get<0>(info.param))) + (std::get<1>(info.param) == framework::IDYES ? "_Yes" : "_No");
+    });
+
+// SIGTERM and SIGINT reach the application as a stop request: during an upload it waits for
+// the last line, then ends the program, and the device holds the data whole.
+TEST_F(UploadGuardTest, StopSignalLetsTheUploadFinishThenEndsTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(StartUpload());
+    const size_t sentBefore = device->DataLines().size();
+    theApp.OnStopSignal();
+    EXPECT_TRUE(frame->isVisible());
+    view->SetTimer(CKorvaView::kTimerId, CKorvaView::kTimerPeriodMs);
+    EXPECT_TRUE(RunEventLoopUntil([this] { return !frame->isVisible(); }, 20000));
+    EXPECT_GT(device->DataLines().size(), sentBefore);
+    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == UploadLines(); }));
+    EXPECT_TRUE(boxes.texts.empty() || boxes.texts.back() == kStoredMessage);
+}

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 // The device's line: 115200 baud, 7 data bits, odd parity, 2 stop bits, XON/XOFF, and no
@@ -89,6 +90,7 @@ void CKorvaDoc::ClosePort()
     // Whatever the device still had to send stays on the old line.
     m_bTransferUnfinished = false;
     m_bDraining = false;
+    m_pRequestedDownload = nullptr;
     if (m_bPortOpen != 1)
         return;
     m_bPortOpen = 0;
@@ -106,8 +108,10 @@ void CKorvaDoc::SendCommand(const char* text)
     // The device takes no command while it sends; the rest of a transfer cut short would be
     // taken for the answer. The controller drains it beforehand without blocking.
     DrainUnfinishedTransfer(kWaitWithoutLimit);
-    if (DownloadKindForDeviceCommand(text))
+    if (const DownloadKind* kind = DownloadKindForDeviceCommand(text)) {
         m_bTransferUnfinished = true;
+        m_pRequestedDownload = kind;
+    }
     PortWriteString(m_hPort, text);
     PortWriteChar(m_hPort, kCR);
     PortWriteChar(m_hPort, kLF);
@@ -209,6 +213,11 @@ int32_t CKorvaDoc::FinishRead()
     const int32_t count = static_cast<int32_t>(m_nRxCount);
     m_nRxCount = 0;
     return count == 0 ? CountSilence() : AppendRead(count);
+}
+
+const DownloadKind* CKorvaDoc::TakeEndedDownload()
+{
+    return std::exchange(m_pEndedDownload, nullptr);
 }
 
 void CKorvaDoc::AbandonReceive()
@@ -333,8 +342,11 @@ void CKorvaDoc::EndReceive()
     m_bTransferUnfinished = false;
     m_nDataSize = m_bLineOpenAtLimit ? m_nCursor : std::max(m_nCursor - 1, 0);
     // Data from the device exist nowhere else until the user saves them.
-    if (m_nTransferState == kStateCaptured || m_nTransferState == kStateTimedOut)
+    if (m_nTransferState == kStateCaptured || m_nTransferState == kStateTimedOut) {
         SetModifiedFlag(true);
+        m_pEndedDownload = m_pRequestedDownload;
+    }
+    m_pRequestedDownload = nullptr;
     m_nCursor = 0;
     m_nRxLines = 0;
     m_bLineOpenAtLimit = false;

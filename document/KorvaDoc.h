@@ -10,6 +10,7 @@
 #include <cstdint>
 
 namespace framework { class CArchive; }
+struct DownloadKind;
 
 class CKorvaDoc : public framework::CDocument {
 public:
@@ -80,6 +81,9 @@ public:
     // Forgets a read that has not ended; the transfer it belonged to counts as cut short.
     void AbandonReceive();
     bool IsReceiveOpen() const { return m_bReadOpen; }
+    // The download whose data the last receive ended with (EOT, or silence after lines), once:
+    // the next call answers nullptr, as does a receive that ended without data of a download.
+    const DownloadKind* TakeEndedDownload();
     // A download was requested and has not ended with its EOT or silence: the device may still
     // be sending it, and takes no command until it has.
     bool HasUnfinishedTransfer() const { return m_bTransferUnfinished; }
@@ -130,5 +134,7 @@ private:
     uint32_t m_nRxCount = 0;
     std::chrono::steady_clock::time_point m_tLastArrival;
     bool m_bTransferUnfinished = false;
+    const DownloadKind* m_pRequestedDownload = nullptr;
+    const DownloadKind* m_pEndedDownload = nullptr;
     bool m_bDraining = false;
 };

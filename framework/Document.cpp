@@ -82,15 +82,24 @@ bool CDocument::OnOpenDocument(const QString& path)
 
 bool CDocument::OnSaveDocument(const QString& path)
 {
-    // Written beside the target and renamed over it only when complete, so that a full disc
-    // or a refused write never destroys the file that was there.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !StoreCompletely(*this, file) || !file.commit()) {
+    if (!WriteFile(path)) {
         AfxMessageBox(FileSaveErrorText(path), MB_ICONEXCLAMATION);
         return false;
     }
     SetModifiedFlag(false);
     return true;
+}
+
+bool CDocument::WriteFile(const QString& path, QString* error)
+{
+    // Written beside the target and renamed over it only when complete, so that a full disc
+    // or a refused write never destroys the file that was there.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && StoreCompletely(*this, file) && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 }  // namespace framework

@@ -33,6 +33,9 @@ public:
     virtual bool OnOpenDocument(const QString& path);
     // Save: writes the file through Serialize; the old file stays as it was if writing fails.
     virtual bool OnSaveDocument(const QString& path);
+    // Writes the file as Save does, and nothing else: no message, and path, title and modified
+    // flag stay. False, with the reason in *error, when the file could not be written whole.
+    bool WriteFile(const QString& path, QString* error = nullptr);
 
     // Before the data are replaced or the program ends: a modified document asks whether to
     // save it. "Ja" saves (through Save As when it has no file yet) and goes on only if that

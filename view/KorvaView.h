@@ -65,6 +65,9 @@ public:
     int32_t m_bIdentified = 0;
     int32_t m_nTicks = 0;
     uint8_t m_bInTimer = 0;
+    // The capture history's file of the last download, empty when it could not be kept (or
+    // no download has ended yet).
+    const QString& LastCapture() const { return m_strLastCapture; }
     // A step's read has not ended: the ticks that come run no step until it has.
     bool IsWaitingForRead() const { return m_nPendingRead != kNoPendingRead; }
     // The status bar's message from the controller (empty: none).
@@ -102,6 +105,7 @@ private:
     bool ReceiveLines(int32_t result);
     bool HandleReceived(int32_t result);
     void StepCaptured();
+    void KeepCapture();
     void StepTimedOut();
     void StepNoDevice();
     void StepNewDocument();
@@ -125,6 +129,8 @@ private:
     int32_t m_nPendingState = 0;
     bool m_bDraining = false;
     QString m_strStatusMessage;
+    QString m_strLastCapture;
+    bool m_bHistoryFailed = false;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nProgressStep;

@@ -2,6 +2,7 @@
 // followed by the upload step. All protocol timing is counted in ticks, never in clock time.
 #include "KorvaView.h"
 
+#include "CaptureHistory.h"
 #include "DeviceProtocol.h"
 #include "KorvaDoc.h"
 #include "LinkErrors.h"
@@ -55,6 +56,7 @@ constexpr uint32_t kPendingReadWaitMs = 2;
 constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
 
 constexpr const char* kTextDraining = "Waiting for the device to finish the previous transfer";
+constexpr const char* kTextNotKept = "The download could not be kept in the capture history: %1";
 
 constexpr const char* kMsgCaptured = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
                                      "\nor you can save this data to VEQ !";
@@ -334,6 +336,7 @@ bool CKorvaView::HandleReceived(int32_t result)
 // they are kept to be saved and read, but never go back into the device.
 void CKorvaView::StepCaptured()
 {
+    KeepCapture();
     const bool complete = GetDocument()->HoldsCompleteData();
     ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
     RedrawStatusLine();
@@ -347,11 +350,29 @@ void CKorvaView::StepCaptured()
 
 void CKorvaView::StepTimedOut()
 {
+    KeepCapture();
     ShowMessage(kMsgTimeOut);
     RedrawStatusLine();
     DrawTitleLine();
     DisableCommands();
     GetDocument()->SetTransferState(kStateIdle);
+}
+
+// The data of a download that has just ended go into the capture history before anything
+// else happens, even before the user reads the message. A failure is told, and changes nothing
+// of the transfer.
+void CKorvaView::KeepCapture()
+{
+    CKorvaDoc* pDoc = GetDocument();
+    const DownloadKind* kind = pDoc->TakeEndedDownload();
+    if (!kind || pDoc->m_nDataSize == 0)
+        return;
+    QString error;
+    m_strLastCapture = CCaptureHistory().Keep(*pDoc, kind->deviceCommand, &error);
+    if (!m_strLastCapture.isEmpty() && !m_bHistoryFailed)
+        return;
+    m_bHistoryFailed = m_strLastCapture.isEmpty();
+    ShowStatusMessage(m_bHistoryFailed ? QString::fromLatin1(kTextNotKept).arg(error) : QString());
 }
 
 void CKorvaView::StepNoDevice()

@@ -186,6 +186,8 @@ int main(int argc, char** argv)
     // The program's port file lives in the working folder; a fresh one means COM1.
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
+    // The capture history of the downloads goes there too.
+    qputenv("XDG_DATA_HOME", folder.filePath(QStringLiteral("data")).toLocal8Bit());
     framework::SetMessageBoxHandler([](const framework::MessageBoxRequest&) { return int(framework::IDOK); });
 
     {

@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -17,12 +18,19 @@ TempWorkDir::TempWorkDir()
     m_path = pattern;
     m_previous = std::filesystem::current_path().string();
     std::filesystem::current_path(m_path);
+    if (const char* data = std::getenv("XDG_DATA_HOME"))
+        m_previousData = data;
+    setenv("XDG_DATA_HOME", file("data").c_str(), 1);
 }
 
 TempWorkDir::~TempWorkDir()
 {
     std::error_code ec;
     std::filesystem::current_path(m_previous, ec);
+    if (m_previousData)
+        setenv("XDG_DATA_HOME", m_previousData->c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
     std::filesystem::remove_all(m_path, ec);
 }

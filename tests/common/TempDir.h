@@ -1,7 +1,9 @@
 #pragma once
-// A fresh folder for one test, made the current working directory while the test runs
-// (the program keeps its port file there); removed again afterwards.
+// A fresh folder for one test, made the current working directory while the test runs (the
+// program keeps its port file there) and the data home (XDG_DATA_HOME: its "data" folder, where
+// the capture history goes); removed again afterwards.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@ public:
 private:
     std::string m_path;
     std::string m_previous;
+    std::optional<std::string> m_previousData;
 };
 
 std::string ReadWholeFile(const std::string& path);

@@ -124,6 +124,7 @@ protected:
         request.env.erase("QT_QPA_PLATFORM");
         request.env["V24_COM1"] = port;
         request.env["XDG_CONFIG_HOME"] = m_tmp + "/config";
+        request.env["XDG_DATA_HOME"] = m_tmp + "/data";
         request.env["XDG_RUNTIME_DIR"] = m_tmp + "/runtime";
         request.workDir = WorkDir();
         request.logFile = m_tmp + "/korva.log";

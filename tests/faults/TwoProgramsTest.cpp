@@ -60,6 +60,7 @@ protected:
         env["V24_COM1"] = device.SlavePath();
         env["HOME"] = dir.path();
         env["XDG_CONFIG_HOME"] = dir.path() + "/config";
+        env["XDG_DATA_HOME"] = dir.path() + "/data";
         if (m_display) {
             env["QT_QPA_PLATFORM"] = "xcb";
             env["DISPLAY"] = m_display->Name();

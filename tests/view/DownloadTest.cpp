@@ -13,6 +13,7 @@
 #include "v24.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -84,6 +85,10 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
                                                                  {{10, 3}, "VEQ-FILE: <tuning.txt>"}})));
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", c.request}));
+    // Kept in the capture history as a save would write it, and still unsaved all the same.
+    EXPECT_EQ(QFileInfo(view->LastCapture()).fileName().right(7).toStdString(), "_" + std::string(c.request) + ".txt");
+    EXPECT_EQ(ReadWholeFile(view->LastCapture().toStdString()), AsSaved(Data()));
+    EXPECT_TRUE(doc->IsModified());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -288,4 +293,28 @@ TEST_F(ViewTest, TransferCutByEotWithoutItsEndLineIsKeptButCannotBePutBack)
     EXPECT_TRUE(EnabledCommands().empty());
     EXPECT_FALSE(Command(ID_PUT_DATA));
     EXPECT_TRUE(doc->IsModified());
+}
+
+// A download that cannot be kept in the capture history ends as any other; the status bar says
+// why, until a download is kept again.
+TEST_F(ViewTest, DownloadThatCannotBeKeptInTheHistorySaysSoAndEndsAsAlways)
+{
+    StartDevice();
+    Identify();
+    WriteWholeFile(dir.file("blocked"), "a file where the data home would be");
+    setenv("XDG_DATA_HOME", dir.file("blocked").c_str(), 1);
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    TickToIdle();
+    EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
+    EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
+    EXPECT_TRUE(view->LastCapture().isEmpty());
+    EXPECT_TRUE(view->StatusMessage().startsWith(QStringLiteral("The download could not be kept in the capture history: ")));
+
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    doc->SetModifiedFlag(false);
+    view->EnableDeviceCommands();
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    TickToIdle();
+    EXPECT_FALSE(view->LastCapture().isEmpty());
+    EXPECT_TRUE(view->StatusMessage().isEmpty());
 }

@@ -36,7 +36,7 @@ CKorvaApp::~CKorvaApp() = default;
 void CKorvaApp::OnStopSignal()
 {
     if (!g_pDocument || !g_pDocument->IsUploading())
-        return framework::CWinApp::OnStopSignal();
+        return EndAtOnce();
     if (m_pStopWhenUploaded)
         return;
     std::fprintf(stderr, "korva: waiting for the upload to the device to finish, then ending\n");
@@ -45,9 +45,28 @@ void CKorvaApp::OnStopSignal()
         if (g_pDocument && g_pDocument->IsUploading())
             return;
         m_pStopWhenUploaded->stop();
-        framework::CWinApp::OnStopSignal();
+        EndAtOnce();
     });
     m_pStopWhenUploaded->start(kUploadLookMs);
+}
+
+// Unsaved data of a download are in the capture history: the program says where and ends
+// without the save question. Only data that cannot be kept there are asked about.
+void CKorvaApp::EndAtOnce()
+{
+    auto* view = m_pMainWnd ? dynamic_cast<CKorvaView*>(m_pMainWnd->GetActiveView()) : nullptr;
+    if (g_pDocument && g_pDocument->IsModified() && view) {
+        QString error;
+        const QString kept = view->KeepUnsavedData(&error);
+        if (kept.isEmpty()) {
+            std::fprintf(stderr, "korva: the unsaved data could not be kept in the capture history: %s\n",
+                         qPrintable(error));
+        } else {
+            std::fprintf(stderr, "korva: the unsaved data are kept in %s\n", qPrintable(kept));
+            g_pDocument->SetModifiedFlag(false);
+        }
+    }
+    framework::CWinApp::OnStopSignal();
 }
 
 bool CKorvaApp::InitInstance()

@@ -30,6 +30,8 @@ public:
     std::function<bool()> m_afterStart;
 
 private:
+    void EndAtOnce();
+
     // Looks whether the upload a stop signal waits for has ended; made when it is needed.
     std::unique_ptr<QTimer> m_pStopWhenUploaded;
 };

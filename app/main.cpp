@@ -1,9 +1,12 @@
 // korva: the PC side of the Tuning Set VEQ-32-C. The command line takes an optional data
 // file to open; --simulate tries the program against the device simulator.
+#include "CommandLine.h"
 #include "Demo.h"
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
+#include "Resources.h"
+#include "resource.h"
 #include "SimulatedDevice.h"
 #include "Version.h"
 
@@ -31,6 +34,14 @@ constexpr const char* kUsage =
     "  --version       show the version and end\n"
     "  -h, --help      show this text and end\n"
     "\n"
+    "Without a window (progress on a terminal, exit status 0 on success, 1 on a failure with\n"
+    "its reason on stderr, 2 for a wrong command line):\n"
+    "  --download KIND --output FILE\n"
+    "                  find the device, download all, temperaments, adjustment or\n"
+    "                  instrument into FILE; a copy goes into the capture history\n"
+    "  --upload FILE   find the device and put the data file FILE into it\n"
+    "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
+    "\n"
     "The port (COM1 to COM16) is chosen in Adjustment/Interface and kept in VEQ.INI in the\n"
     "current folder. COMn is the device file /dev/ttyS<n-1>; the environment variable\n"
     "V24_COMn names another one, for example V24_COM1=/dev/ttyUSB0.\n";
@@ -49,6 +60,31 @@ void LoadGermanStockTexts(QApplication& app)
         QApplication::installTranslator(translator);
 }
 
+// A transfer from the command line: no window, and no display needed.
+int RunCommandLine(int argc, char** argv, const QString& download, const QString& output, const QString& upload,
+                   const QString& port, const QStringList& files)
+{
+    CTransferJob job;
+    QString error;
+    if (!files.isEmpty())
+        error = QStringLiteral("a data file to open goes without --download and --upload");
+    if (!error.isEmpty() || !MakeTransferJob(download, output, upload, port, &job, &error)) {
+        std::fprintf(stderr, "korva: %s\n%s", qPrintable(error), kTransferUsage);
+        return kExitUsage;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own remarks (a missing runtime folder, say) are no business of the user's here:
+    // stderr carries the progress and at most one line about the outcome.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "korva: %s\n", qPrintable(text));
+    });
+    QApplication app(argc, argv);
+    RegisterKorvaResources();
+    QApplication::setApplicationName(framework::LoadString(AFX_IDS_APP_TITLE));
+    return RunTransferJob(job);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -62,7 +98,11 @@ int main(int argc, char** argv)
     const QCommandLineOption version(QStringLiteral("version"), QString());
     const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
     const QCommandLineOption demo(QStringLiteral("demo"), QString());
-    parser.addOptions({help, version, simulate, demo});
+    const QCommandLineOption download(QStringLiteral("download"), QString(), QStringLiteral("kind"));
+    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
+    const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
+    parser.addOptions({help, version, simulate, demo, download, output, upload, port});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korva: %s\n%s", qPrintable(parser.errorText()), kUsage);
         return 2;
@@ -79,6 +119,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
         return 2;
     }
+    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port))
+        return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),
+                              parser.value(port), parser.positionalArguments());
 
     QApplication app(argc, argv);
     LoadGermanStockTexts(app);

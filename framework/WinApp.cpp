@@ -30,37 +30,37 @@ constexpr const char* kRecentEntry = "File%1";
 constexpr const char* kSettingsSection = "Settings";
 constexpr const char* kPreviewPagesEntry = "PreviewPages";
 
-// SIGTERM and SIGINT reach the application object through the event loop, so that the window,
-// the document (and its port) and the settings are given back in order. The handler only
-// writes to a pipe; the event loop reads it.
+// SIGTERM and SIGINT reach the program through the event loop, so that the window, the
+// document (and its port) and the settings are given back in order. The handler only writes
+// to a pipe; the event loop reads it.
 int g_signalPipe[2] = {-1, -1};
 
-void OnStopSignal(int)
+void OnStopSignalCaught(int)
 {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-void WatchStopSignals(CWinApp& app)
+}  // namespace
+
+void WatchStopSignals(std::function<void()> onStop)
 {
     if (g_signalPipe[0] >= 0 || ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&app] {
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [onStop = std::move(onStop)] {
         char byte;
         while (::read(g_signalPipe[0], &byte, 1) > 0) {
         }
-        app.OnStopSignal();
+        onStop();
     });
     struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
+    action.sa_handler = OnStopSignalCaught;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }
-
-}  // namespace
 
 void CCommandLineInfo::ParseParam(const QString& param, bool isFlag, bool)
 {
@@ -110,7 +110,7 @@ int CWinApp::Run()
     }
     // Until the loop runs nothing would read the pipe: a signal during start-up ends the
     // program as it always does.
-    WatchStopSignals(*this);
+    WatchStopSignals([this] { OnStopSignal(); });
     const int code = QApplication::exec();
     const int exitCode = ExitInstance();
     return exitCode != 0 ? exitCode : code;
@@ -224,6 +224,12 @@ bool CWinApp::ProcessShellCommand(CCommandLineInfo& info)
 
 void CWinApp::OnStopSignal()
 {
+    // A box or dialog that waits for the user is answered as by Escape, so that nothing keeps
+    // the program from ending; the window then closes as by its close button.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
     if (m_pMainWnd)
         m_pMainWnd->close();
     else

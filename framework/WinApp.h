@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace framework {
@@ -55,7 +56,8 @@ public:
     bool ProcessShellCommand(CCommandLineInfo& info);
 
     // SIGTERM or SIGINT while the event loop runs (before, they end the program at once). The
-    // default ends it as closing the main window does.
+    // default answers an open box or dialog as Escape would, then ends the program as closing
+    // the main window does.
     virtual void OnStopSignal();
 
     // Application commands.
@@ -78,6 +80,10 @@ private:
     QStringList m_recentFiles;
     unsigned m_nMaxMRU = 0;
 };
+
+// From now on SIGTERM and SIGINT call onStop through the event loop (once per signal) instead
+// of ending the program. Before, they end it at once, as they always do.
+void WatchStopSignals(std::function<void()> onStop);
 
 // The one application object, and its main window.
 CWinApp* AfxGetApp();

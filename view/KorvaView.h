@@ -68,6 +68,9 @@ public:
     // The capture history's file of the last download, empty when it could not be kept (or
     // no download has ended yet).
     const QString& LastCapture() const { return m_strLastCapture; }
+    // Where the unsaved data of the last download are kept in the capture history; written now
+    // if that failed when the download ended. Empty, with the reason in *error, if they cannot be.
+    QString KeepUnsavedData(QString* error);
     // A step's read has not ended: the ticks that come run no step until it has.
     bool IsWaitingForRead() const { return m_nPendingRead != kNoPendingRead; }
     // The status bar's message from the controller (empty: none).
@@ -130,6 +133,7 @@ private:
     bool m_bDraining = false;
     QString m_strStatusMessage;
     QString m_strLastCapture;
+    const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;
 
     static int32_t s_nLastPortIndex;

@@ -7,6 +7,9 @@
 #include "KorvaDoc.h"
 #include "LinkErrors.h"
 #include "MessageBox.h"
+#include "TransferMessages.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -57,15 +60,6 @@ constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
 
 constexpr const char* kTextDraining = "Waiting for the device to finish the previous transfer";
 constexpr const char* kTextNotKept = "The download could not be kept in the capture history: %1";
-
-constexpr const char* kMsgCaptured = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
-                                     "\nor you can save this data to VEQ !";
-constexpr const char* kMsgTimeOut = "TimeOut !!! \n ";
-constexpr const char* kMsgNoDevice = "!!! NO TUNING SET FOUND !!!";
-constexpr const char* kMsgStored = "Data are stored to VEQ !";
-constexpr const char* kMsgIncomplete =
-    "Incomplete data from VEQ: the transfer ended without its end line. The lines received are kept; "
-    "save them to read them, but they cannot be put back into the device.";
 
 void ShowMessage(const char* text)
 {
@@ -367,12 +361,25 @@ void CKorvaView::KeepCapture()
     const DownloadKind* kind = pDoc->TakeEndedDownload();
     if (!kind || pDoc->m_nDataSize == 0)
         return;
+    m_pLastCaptureKind = kind;
     QString error;
     m_strLastCapture = CCaptureHistory().Keep(*pDoc, kind->deviceCommand, &error);
     if (!m_strLastCapture.isEmpty() && !m_bHistoryFailed)
         return;
     m_bHistoryFailed = m_strLastCapture.isEmpty();
     ShowStatusMessage(m_bHistoryFailed ? QString::fromLatin1(kTextNotKept).arg(error) : QString());
+}
+
+QString CKorvaView::KeepUnsavedData(QString* error)
+{
+    if (!m_strLastCapture.isEmpty() && QFileInfo::exists(m_strLastCapture))
+        return m_strLastCapture;
+    if (!m_pLastCaptureKind) {
+        *error = QStringLiteral("they come from no download");
+        return QString();
+    }
+    m_strLastCapture = CCaptureHistory().Keep(*GetDocument(), m_pLastCaptureKind->deviceCommand, error);
+    return m_strLastCapture;
 }
 
 void CKorvaView::StepNoDevice()

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QSettings>
 #include <QTest>
@@ -103,6 +104,17 @@ void AppTest::CaptureData()
     ASSERT_FALSE(boxes.texts.empty());
     ASSERT_EQ(boxes.texts.back(), kCapturedMessage);
     ASSERT_GT(doc->m_nDataSize, 0);
+}
+
+void AppTest::ChoosePortInDialog(const QString& port)
+{
+    QTimer::singleShot(0, [this, port] {
+        auto* combo = qobject_cast<QComboBox*>(doc->m_dlgInterface.GetDlgItem(IDC_COMBO1));
+        ASSERT_NE(combo, nullptr);
+        combo->setEditText(port);
+        doc->m_dlgInterface.OnOK();
+    });
+    frame->OnCommand(ID_ADJUSTMENT_INTERFACE);
 }
 
 void AppTest::Idle()

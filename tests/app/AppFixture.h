@@ -51,6 +51,8 @@ protected:
     void CaptureData();
     // The idle update the event loop runs: buttons, menu items, caption, indicators.
     void Idle();
+    // Runs Adjustment/Interface as the user does: types the port into the dialog and presses OK.
+    void ChoosePortInDialog(const QString& port);
     // Runs the program's event loop (with its idle update) until done() holds or timeoutMs
     // has passed; whether it held.
     bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);

@@ -1,5 +1,5 @@
 // Data captured from the device are never lost unasked: closing the window, Exit, Open, File New
-// (button and Ctrl+N) and a new download each ask whether to save them first. "Ja" saves
+// (button and Ctrl+N), a new download and a port change each ask whether to save them first. "Ja" saves
 // (through Save As, the document has no file yet) and goes on only if that worked, "Nein" goes
 // on, "Abbrechen" stops with everything as it was. Saved data are replaced without a question.
 #include "AppFixture.h"
@@ -14,7 +14,7 @@
 
 namespace {
 
-enum class Action { closeWindow, exitFromMenu, openByKey, newFromToolbar, newByKey, downloadFromToolbar };
+enum class Action { closeWindow, exitFromMenu, openByKey, newFromToolbar, newByKey, downloadFromToolbar, portChange };
 enum class Answer { yesAndSaved, yesButSaveAsCancelled, no, cancel };
 
 const char* NameOf(Action action)
@@ -26,6 +26,7 @@ const char* NameOf(Action action)
     case Action::newFromToolbar: return "NewFromToolbar";
     case Action::newByKey: return "NewByKey";
     case Action::downloadFromToolbar: return "DownloadFromToolbar";
+    case Action::portChange: return "PortChange";
     }
     return "?";
 }
@@ -94,6 +95,7 @@ protected:
         case Action::newFromToolbar: Click(ID_FILE_NEW); break;
         case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
         case Action::downloadFromToolbar: Click(ID_ALL_DATA); break;
+        case Action::portChange: ChoosePortInDialog(QStringLiteral("COM2")); break;
         }
     }
 
@@ -107,6 +109,8 @@ protected:
         case Action::newFromToolbar:
         case Action::newByKey: return State() == kStateNewDocument;
         case Action::downloadFromToolbar: return State() == kStateRequestAllData;
+        // The search on the new port reads into working storage: the data go.
+        case Action::portChange: return doc->m_dlgInterface.m_nPortIndex == 1 && Data().empty();
         }
         return false;
     }
@@ -168,7 +172,8 @@ TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
 INSTANTIATE_TEST_SUITE_P(
     ActionsAndAnswers, SaveQuestionTest,
     ::testing::Combine(::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
-                                         Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar),
+                                         Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar,
+                                         Action::portChange),
                        ::testing::Values(Answer::yesAndSaved, Answer::yesButSaveAsCancelled, Answer::no,
                                          Answer::cancel)),
     [](const ::testing::TestParamInfo<std::tuple<Action, Answer>>& info) {
@@ -195,5 +200,25 @@ TEST_P(SavedDataTest, AreReplacedWithoutAQuestion)
 
 INSTANTIATE_TEST_SUITE_P(Actions, SavedDataTest,
                          ::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
-                                           Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar),
+                                           Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar,
+                                           Action::portChange),
                          [](const ::testing::TestParamInfo<Action>& info) { return std::string(NameOf(info.param)); });
+
+// SIGTERM and SIGINT end the program without the question once the unsaved data are in the
+// capture history, and say where they are.
+TEST_F(SaveQuestionBase, StopSignalEndsWithoutAQuestionAndTellsWhereTheDataAre)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare(Action::closeWindow));
+    ASSERT_TRUE(doc->IsModified());
+    const QString kept = view->LastCapture();
+    ASSERT_FALSE(kept.isEmpty());
+    boxes.boxes.clear();
+    testing::internal::CaptureStderr();
+    theApp.OnStopSignal();
+    const std::string said = testing::internal::GetCapturedStderr();
+
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(said, "korva: the unsaved data are kept in " + kept.toStdString() + "\n");
+    EXPECT_EQ(ReadWholeFile(kept.toStdString()), AsSaved(Data()));
+}

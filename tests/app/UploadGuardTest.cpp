@@ -5,9 +5,7 @@
 
 #include "WaitUntil.h"
 
-#include <QComboBox>
 #include <QTest>
-#include <QTimer>
 
 #include <ostream>
 
@@ -64,15 +62,7 @@ protected:
             QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
             break;
         case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
-        case Action::portChange:
-            QTimer::singleShot(0, [this] {
-                auto* combo = qobject_cast<QComboBox*>(doc->m_dlgInterface.GetDlgItem(IDC_COMBO1));
-                ASSERT_NE(combo, nullptr);
-                combo->setEditText(QStringLiteral("COM2"));
-                doc->m_dlgInterface.OnOK();
-            });
-            frame->OnCommand(ID_ADJUSTMENT_INTERFACE);
-            break;
+        case Action::portChange: ChoosePortInDialog(QStringLiteral("COM2")); break;
         }
     }
 

@@ -1,0 +1,12 @@
+#pragma once
+// The controller's messages: what a dialogue with the device ends with, in the boxes the user
+// answers with OK. The failures of the link have theirs in LinkErrors.h.
+
+inline constexpr const char* kMsgCaptured = "VEQ-Data are captured in working storage! \nNow you can save this data to disc "
+                                            "\nor you can save this data to VEQ !";
+inline constexpr const char* kMsgTimeOut = "TimeOut !!! \n ";
+inline constexpr const char* kMsgNoDevice = "!!! NO TUNING SET FOUND !!!";
+inline constexpr const char* kMsgStored = "Data are stored to VEQ !";
+inline constexpr const char* kMsgIncomplete =
+    "Incomplete data from VEQ: the transfer ended without its end line. The lines received are kept; "
+    "save them to read them, but they cannot be put back into the device.";

@@ -2,7 +2,6 @@
 // a dialogue runs, the re-entrancy guard, the enabling of commands, and the timer following
 // the view's activation.
 #include "ClientImage.h"
-#include "PtyFarEnd.h"
 #include "ViewFixture.h"
 
 #include "CmdTarget.h"
@@ -356,11 +355,7 @@ INSTANTIATE_TEST_SUITE_P(Abandoned, AbandonedDownloadTest, ::testing::Values(Aba
 TEST_F(ViewTest, RestOfATransferCutShortIsWaitedForWithAWordInTheStatusBar)
 {
     PtyFarEnd farEnd("COM1");
-    ASSERT_TRUE(Command(ID_FILE_NEW));  // enables the downloads without an identification
-    Tick(1);
-    ASSERT_TRUE(Command(ID_HISTORICAL_TEMPERAMENTS));
-    Tick(10);
-    ASSERT_EQ(farEnd.receive(4), "DT\r\n");
+    ASSERT_NO_FATAL_FAILURE(RequestFromFarEnd(farEnd, ID_HISTORICAL_TEMPERAMENTS, "DT"));
     farEnd.send("FIRST LINE\r\n");
     Tick(1);
     ASSERT_EQ(State(), kStateReceiving);

@@ -2,7 +2,6 @@
 // that wait complete in one tick), the end by EOT, by silence, by a read error or by
 // overflow, and what each end leaves: message, title line, enabled commands, data.
 #include "ClientImage.h"
-#include "PtyFarEnd.h"
 #include "ViewFixture.h"
 #include "WaitUntil.h"
 
@@ -107,11 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ViewTest, LinesWaitingCompleteAreStoredInOneTickAsOneReadEach)
 {
     PtyFarEnd farEnd("COM1");
-    ASSERT_TRUE(Command(ID_FILE_NEW));  // enables the downloads without an identification
-    Tick(1);
-    ASSERT_TRUE(Command(ID_HISTORICAL_TEMPERAMENTS));
-    Tick(10);
-    ASSERT_EQ(farEnd.receive(4), "DT\r\n");
+    ASSERT_NO_FATAL_FAILURE(RequestFromFarEnd(farEnd, ID_HISTORICAL_TEMPERAMENTS, "DT"));
     ASSERT_EQ(view->m_nProgressFull, 600);
     std::vector<std::string> lines;
     for (int i = 0; i < 212; ++i)

@@ -62,6 +62,15 @@ std::string ViewTest::Data() const
     return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize));
 }
 
+void ViewTest::RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request)
+{
+    ASSERT_TRUE(Command(ID_FILE_NEW));
+    Tick(1);
+    ASSERT_TRUE(Command(command));
+    Tick(10);
+    ASSERT_EQ(farEnd.receive(request.size() + 2), request + "\r\n");
+}
+
 void ViewTest::LoadLines(const std::vector<std::string>& lines)
 {
     const std::string text = AsBufferLines(lines);

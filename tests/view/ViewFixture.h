@@ -6,6 +6,7 @@
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MessageRecorder.h"
+#include "PtyFarEnd.h"
 #include "SimDevice.h"
 #include "TempDir.h"
 #include "TestTexts.h"
@@ -38,6 +39,9 @@ protected:
     std::vector<unsigned> EnabledCommands();
 
     std::string Data() const;
+    // File New enables the downloads without an identification; the command's request then
+    // goes to a far end the test plays on COM1.
+    void RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request);
     // Fills the buffer as a loaded data file would, with lines closed by CR.
     void LoadLines(const std::vector<std::string>& lines);
 

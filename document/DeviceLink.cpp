@@ -119,52 +119,100 @@ void CKorvaDoc::SendCommand(const char* text)
 
 bool CKorvaDoc::SendNextLine()
 {
+    int32_t result;
+    while ((result = PollSendLine(kWaitWithoutLimit)) == kSendPending) {
+    }
+    return result == 1;
+}
+
+// The next line in pieces of the send line buffer: what the driver takes is written at once,
+// and the rest waits only as long as waitMs allows, so that a device that holds the line with
+// XOFF never holds the caller.
+int32_t CKorvaDoc::PollSendLine(uint32_t waitMs)
+{
+    if (!m_bLineOpen && !BeginLine())
+        return 0;
+    Clock::time_point now = Clock::now();
+    const Clock::time_point waitEnd = WaitEnd(now, waitMs);
+    for (;;) {
+        const int32_t taken = PortWriteBlockPart(m_hPort, g_sendLine + m_nPieceSent, m_nPieceLength - m_nPieceSent);
+        // A refused write took fewer characters than the line has, as one that stalls does.
+        if (taken < 0)
+            return FailSend(taken == PORT_E_API ? PORT_E_WRITE : taken);
+        now = Clock::now();
+        if (taken > 0) {
+            m_nPieceSent += taken;
+            m_tLastProgress = now;
+        }
+        if (m_nPieceSent == m_nPieceLength) {
+            if (m_nLinePos > m_nLineEnd)
+                return EndLine();
+            FillPiece();
+            continue;
+        }
+        // A line of at most 300 characters takes far less than the port's time-out on the
+        // line, so a driver that takes nothing for that long has a device that holds it.
+        const Clock::time_point stall = WaitEnd(m_tLastProgress, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
+        if (now >= stall)
+            return FailSend(PORT_E_WRITE);
+        if (now >= waitEnd)
+            return kSendPending;
+        PortWaitOutput(m_hPort, MsUntil(std::min(stall, waitEnd), now));
+    }
+}
+
+// Finds the next whole line; false at the end of the data, where the cursor walks one past
+// them: characters after the last CR are never sent.
+bool CKorvaDoc::BeginLine()
+{
     m_nLastWriteResult = 0;
     if (m_nCursor >= kDataCapacity)
         return false;
     const int32_t end = std::min(m_nDataSize, kDataCapacity);
     const void* cr = m_nCursor < end ? std::memchr(m_data + m_nCursor, kCR, end - m_nCursor) : nullptr;
     if (!cr) {
-        // The cursor walks one past the data; characters after the last CR are never sent.
         m_nCursor = std::min(std::max(m_nCursor, m_nDataSize) + 1, kDataCapacity);
         return false;
     }
-    return SendLine(static_cast<int32_t>(static_cast<const char*>(cr) - m_data));
+    m_bLineOpen = true;
+    m_nLinePos = m_nCursor;
+    m_nLineEnd = static_cast<int32_t>(static_cast<const char*>(cr) - m_data);
+    m_tLastProgress = Clock::now();
+    FillPiece();
+    return true;
 }
 
-// Sends the characters from the cursor up to crIndex, then CR LF, in pieces of the send
-// line buffer. A byte 0x8D is not the line's end; it goes out as CR within the line.
-bool CKorvaDoc::SendLine(int32_t crIndex)
+// The next piece of the line: its characters with the eighth bit cleared (a byte 0x8D goes
+// out as CR within the line), and CR LF once the line's end fits. m_nLinePos passes the
+// line's CR when the piece holds the end.
+void CKorvaDoc::FillPiece()
 {
     int32_t count = 0;
-    for (int32_t p = m_nCursor; p < crIndex; ++p) {
-        if (count == kSendLineSize && !WritePiece(count))
-            return false;
-        g_sendLine[count++] = static_cast<char>(m_data[p] & kSevenBits);
+    while (m_nLinePos < m_nLineEnd && count < kSendLineSize)
+        g_sendLine[count++] = static_cast<char>(m_data[m_nLinePos++] & kSevenBits);
+    if (m_nLinePos == m_nLineEnd && count <= kSendLineSize - 2) {
+        g_sendLine[count++] = kCR;
+        g_sendLine[count++] = kLF;
+        ++m_nLinePos;
     }
-    if (count > kSendLineSize - 2 && !WritePiece(count))
-        return false;
-    g_sendLine[count++] = kCR;
-    g_sendLine[count++] = kLF;
-    if (!WritePiece(count))
-        return false;
-    m_nCursor = crIndex + 1;
-    return true;
+    m_nPieceLength = count;
+    m_nPieceSent = 0;
 }
 
-// Writes the first count characters of the send line buffer and empties it. A write that
-// fails or falls short closes the port, so that the next OpenLink opens it afresh.
-bool CKorvaDoc::WritePiece(int32_t& count)
+int32_t CKorvaDoc::EndLine()
 {
-    // A block, not a string: a character that masks to NUL must not cut the line short.
-    const int32_t written = PortWriteBlock(m_hPort, g_sendLine, count);
-    if (written != count) {
-        m_nLastWriteResult = written < 0 ? written : PORT_E_WRITE;
-        ClosePort();
-        return false;
-    }
-    count = 0;
-    return true;
+    m_bLineOpen = false;
+    m_nCursor = m_nLineEnd + 1;
+    return 1;
+}
+
+// A write that fails or stalls closes the port, so that the next OpenLink opens it afresh.
+int32_t CKorvaDoc::FailSend(int32_t code)
+{
+    m_bLineOpen = false;
+    m_nLastWriteResult = code;
+    ClosePort();
+    return 0;
 }
 
 int32_t CKorvaDoc::ReceiveBlock()

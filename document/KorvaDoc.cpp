@@ -45,6 +45,7 @@ void CKorvaDoc::ResetCursors()
     m_nCursor = 0;
     m_nRxLines = 0;
     m_bLineOpenAtLimit = false;
+    m_bLineOpen = false;
     AbandonReceive();
 }
 

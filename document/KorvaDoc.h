@@ -27,8 +27,10 @@ public:
     static constexpr const char* kNewTitle = "VEQ_32_C_DATA";
     // ReceiveBlock's own result for a buffer that cannot take the next character.
     static constexpr int32_t kBufferFull = -20;
-    // PollReceive's result while its read has not ended.
+    // PollReceive's result while its read has not ended, PollSendLine's while its line has
+    // not gone out whole.
     static constexpr int32_t kReadPending = 2;
+    static constexpr int32_t kSendPending = 2;
     // A wait in milliseconds that has no limit.
     static constexpr uint32_t kWaitWithoutLimit = 0xFFFFFFFFu;
 
@@ -69,6 +71,10 @@ public:
     // CR LF. True while more lines follow; false at the end of the data (characters after
     // the last CR are never sent) and after a failed write, which also closes the port.
     bool SendNextLine();
+    // The same line, waiting at most waitMs in all: kSendPending while it has not gone out
+    // whole (the next call goes on with it), 1 when it has, 0 at the end of the data or after
+    // a failure (GetLastWriteResult tells which).
+    int32_t PollSendLine(uint32_t waitMs);
     // One port read appended to the buffer as one line. 1: a line was stored or the receive
     // ended (EOT: state 1; silence: state 2, or 15 when no line came); 0: nothing arrived
     // and the receive goes on; kBufferFull: the buffer overflowed (state 0); a negative
@@ -81,6 +87,8 @@ public:
     // Forgets a read that has not ended; the transfer it belonged to counts as cut short.
     void AbandonReceive();
     bool IsReceiveOpen() const { return m_bReadOpen; }
+    // Forgets a line that has not gone out whole.
+    void AbandonSend() { m_bLineOpen = false; }
     // The download whose data the last receive ended with (EOT, or silence after lines), once:
     // the next call answers nullptr, as does a receive that ended without data of a download.
     const DownloadKind* TakeEndedDownload();
@@ -115,8 +123,10 @@ private:
     void LoadData(framework::CArchive& ar);
     bool EndsWithMarker(int32_t p) const;
 
-    bool SendLine(int32_t crIndex);
-    bool WritePiece(int32_t& count);
+    bool BeginLine();
+    void FillPiece();
+    int32_t EndLine();
+    int32_t FailSend(int32_t code);
     int32_t FinishRead();
     bool EndDrain();
     int32_t FailReceive(int32_t code);
@@ -133,6 +143,14 @@ private:
     bool m_bReadOpen = false;
     uint32_t m_nRxCount = 0;
     std::chrono::steady_clock::time_point m_tLastArrival;
+    // The line being sent: where its next characters are, where its CR is, and the piece of
+    // it in the send buffer with what of it has gone out.
+    bool m_bLineOpen = false;
+    int32_t m_nLinePos = 0;
+    int32_t m_nLineEnd = 0;
+    int32_t m_nPieceLength = 0;
+    int32_t m_nPieceSent = 0;
+    std::chrono::steady_clock::time_point m_tLastProgress;
     bool m_bTransferUnfinished = false;
     const DownloadKind* m_pRequestedDownload = nullptr;
     const DownloadKind* m_pEndedDownload = nullptr;

@@ -237,6 +237,32 @@ extern "C" int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n)
         WriteCore(*s, static_cast<const unsigned char*>(data), static_cast<uint32_t>(n)));
 }
 
+extern "C" int32_t PortWriteBlockPart(int32_t handle, const void* data, int32_t n)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    if (n <= 0)
+        return 0;
+    if (!data)
+        return PORT_E_VALUE;
+    uint32_t taken = 0;
+    const int err = s->platform->write(s->osHandle, data, static_cast<uint32_t>(n), &taken);
+    if (err != 0 && err != EAGAIN) {
+        s->lastError = err;
+        return PORT_E_API;
+    }
+    return static_cast<int32_t>(taken);
+}
+
+extern "C" int32_t PortWaitOutput(int32_t handle, uint32_t ms)
+{
+    PortSlot* s;
+    if (int32_t rc = CheckHandle(handle, &s))
+        return rc;
+    return s->platform->waitWritable(s->osHandle, ms) ? 1 : 0;
+}
+
 extern "C" int32_t PortPrintf(int32_t handle, const char* format, ...)
 {
     PortSlot* s;

@@ -85,6 +85,13 @@ int32_t PortWriteChar(int32_t handle, int32_t c);
 int32_t PortWriteString(int32_t handle, const char* text);
 /* Sends n bytes. Bytes accepted by the driver (n <= 0: 0); -5 for NULL data with n > 0. */
 int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n);
+/* Writes what the driver takes now of n bytes, never waiting. Bytes taken: fewer than n, or
+ * 0, while the driver is full (as when the far end holds the line with XOFF); 0 for n <= 0;
+ * -5 for NULL data with n > 0; -27 when the platform refused the write. */
+int32_t PortWriteBlockPart(int32_t handle, const void* data, int32_t n);
+/* Waits up to ms (0xFFFFFFFF: no limit) until the driver takes more output. 1 if it does,
+ * 0 if not. */
+int32_t PortWaitOutput(int32_t handle, uint32_t ms);
 /* Formats like printf (at most 255 bytes, longer texts are cut) and sends the text.
  * Bytes accepted; 0 without writing when the text is empty. */
 int32_t PortPrintf(int32_t handle, const char* format, ...)

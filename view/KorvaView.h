@@ -14,8 +14,8 @@ struct DownloadKind;
 
 class CKorvaView : public framework::CView {
 public:
-    // A read that goes on over several ticks, and the step that waits for it.
-    enum PendingRead { kNoPendingRead, kPendingIdentity, kPendingReceive };
+    // A read or a line sent that goes on over several ticks, and the step that waits for it.
+    enum PendingIo { kNoPendingIo, kPendingIdentity, kPendingReceive, kPendingSend };
 
     static constexpr unsigned kTimerId = 101;
     static constexpr unsigned kTimerPeriodMs = 10;
@@ -71,8 +71,8 @@ public:
     // Where the unsaved data of the last download are kept in the capture history; written now
     // if that failed when the download ended. Empty, with the reason in *error, if they cannot be.
     QString KeepUnsavedData(QString* error);
-    // A step's read has not ended: the ticks that come run no step until it has.
-    bool IsWaitingForRead() const { return m_nPendingRead != kNoPendingRead; }
+    // A step's read or line has not ended: the ticks that come run no step until it has.
+    bool IsWaitingForPort() const { return m_nPendingIo != kNoPendingIo; }
     // The status bar's message from the controller (empty: none).
     const QString& StatusMessage() const { return m_strStatusMessage; }
 
@@ -91,8 +91,10 @@ private:
     void CheckPort();
     bool RunStep(int32_t state);
     void EndTick();
-    bool DeferTick(PendingRead read);
-    bool FinishPendingRead();
+    void FinishTick();
+    bool DeferTick(PendingIo io);
+    bool FinishPendingIo();
+    bool FinishPendingSend();
     bool MustDrainBefore(int32_t state);
     bool StepDrain();
     void CountTick();
@@ -115,7 +117,8 @@ private:
     void StepUpload();
     void StepDeliveryReset();
 
-    void UploadStep();
+    bool UploadStep();
+    void HandleSent(int32_t sent);
     void BeginUpload();
     void FinishUpload(const char* message);
 
@@ -128,7 +131,7 @@ private:
     // Shows text in the frame's status bar while no command is pointed at; empty clears it.
     void ShowStatusMessage(const QString& text);
 
-    PendingRead m_nPendingRead = kNoPendingRead;
+    PendingIo m_nPendingIo = kNoPendingIo;
     int32_t m_nPendingState = 0;
     bool m_bDraining = false;
     QString m_strStatusMessage;

@@ -51,10 +51,11 @@ constexpr const char* kTextFirmwareReset = "VEQ-32-C firmware reset >DU< !";
 constexpr char kTextTransmitting[] = "transmitting data to VEQ !                      ";
 static_assert(sizeof kTextTransmitting - 1 == 48, "26 characters and 22 blanks");
 
-// The device's line is never waited for longer than this on a tick: a read that has not ended
-// by then goes on over the following ticks, which are lost to it as to a blocking read.
-constexpr uint32_t kFirstReadWaitMs = 15;
-constexpr uint32_t kPendingReadWaitMs = 2;
+// The device's line is never waited for longer than this on a tick: a read or a line that has
+// not ended by then goes on over the following ticks, which are lost to it as to a blocking
+// read or write.
+constexpr uint32_t kFirstWaitMs = 15;
+constexpr uint32_t kPendingWaitMs = 2;
 // Lines that wait complete are stored in the same tick, within this time.
 constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
 
@@ -80,8 +81,8 @@ void CKorvaView::OnTimer(unsigned id)
     m_bInTimer = 1;
     // So are the ticks that come while a read goes on; the one that finds it ended finishes the
     // tick that began it, as a read that blocked would have returned into it.
-    if (m_nPendingRead != kNoPendingRead) {
-        if (!FinishPendingRead())
+    if (m_nPendingIo != kNoPendingIo) {
+        if (!FinishPendingIo())
             m_bInTimer = 0;
         return;
     }
@@ -93,44 +94,63 @@ void CKorvaView::OnTimer(unsigned id)
 // The work of a tick after its step: the upload step and the bookkeeping.
 void CKorvaView::EndTick()
 {
-    UploadStep();
+    if (UploadStep())
+        FinishTick();
+}
+
+void CKorvaView::FinishTick()
+{
     m_bWasSending = m_bSending;
     m_bInTimer = 0;
     framework::CView::OnTimer(kTimerId);
 }
 
-// The step's read goes on over the next ticks; the step is finished when it ends.
-bool CKorvaView::DeferTick(PendingRead read)
+// The step's read or line goes on over the next ticks; the step is finished when it ends.
+bool CKorvaView::DeferTick(PendingIo io)
 {
-    m_nPendingRead = read;
+    m_nPendingIo = io;
     m_nPendingState = GetDocument()->GetTransferState();
     m_bInTimer = 0;
     return false;
 }
 
-// False while the read goes on. Once it has ended, the step that began it is finished with its
-// result and so is that step's tick (true).
-bool CKorvaView::FinishPendingRead()
+// False while the read or line goes on. Once it has ended, the step that began it is finished
+// with its result and so is that step's tick (true).
+bool CKorvaView::FinishPendingIo()
 {
     CKorvaDoc* pDoc = GetDocument();
-    const PendingRead read = m_nPendingRead;
-    // A command or a port change since the read began has ended the dialogue it belonged to.
+    const PendingIo io = m_nPendingIo;
+    // A command or a port change since it began has ended the dialogue it belonged to.
     if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex) {
-        m_nPendingRead = kNoPendingRead;
+        m_nPendingIo = kNoPendingIo;
         pDoc->AbandonReceive();
+        pDoc->AbandonSend();
         return false;
     }
-    const int32_t result = pDoc->PollReceive(kPendingReadWaitMs);
+    if (io == kPendingSend)
+        return FinishPendingSend();
+    const int32_t result = pDoc->PollReceive(kPendingWaitMs);
     if (result == CKorvaDoc::kReadPending)
         return false;
-    m_nPendingRead = kNoPendingRead;
+    m_nPendingIo = kNoPendingIo;
     bool tickGoesOn = true;
-    if (read == kPendingIdentity)
+    if (io == kPendingIdentity)
         HandleIdentityAnswer(result);
     else
         tickGoesOn = ReceiveLines(result);
     if (tickGoesOn)
         EndTick();
+    return true;
+}
+
+bool CKorvaView::FinishPendingSend()
+{
+    const int32_t sent = GetDocument()->PollSendLine(kPendingWaitMs);
+    if (sent == CKorvaDoc::kSendPending)
+        return false;
+    m_nPendingIo = kNoPendingIo;
+    HandleSent(sent);
+    FinishTick();
     return true;
 }
 
@@ -202,7 +222,7 @@ bool CKorvaView::StepDrain()
         m_bDraining = true;
         ShowStatusMessage(QString::fromLatin1(kTextDraining));
     }
-    if (GetDocument()->DrainUnfinishedTransfer(kFirstReadWaitMs)) {
+    if (GetDocument()->DrainUnfinishedTransfer(kFirstWaitMs)) {
         m_bDraining = false;
         ShowStatusMessage(QString());
     }
@@ -224,7 +244,7 @@ bool CKorvaView::StepSearch()
         pDoc->SendCommand(kCmdIdentity);
     }
     if (m_nTicks == kSearchReadTick) {
-        const int32_t result = pDoc->PollReceive(kFirstReadWaitMs);
+        const int32_t result = pDoc->PollReceive(kFirstWaitMs);
         if (result == CKorvaDoc::kReadPending)
             return DeferTick(kPendingIdentity);
         HandleIdentityAnswer(result);
@@ -286,7 +306,7 @@ bool CKorvaView::StepReceiving()
         m_bEnableDeliveryMode = 0;
     }
     CapTicks(kReceiveCap);
-    const int32_t result = GetDocument()->PollReceive(kFirstReadWaitMs);
+    const int32_t result = GetDocument()->PollReceive(kFirstWaitMs);
     if (result == CKorvaDoc::kReadPending)
         return DeferTick(kPendingReceive);
     return ReceiveLines(result);
@@ -433,26 +453,35 @@ void CKorvaView::StepDeliveryReset()
     GetDocument()->SendCommand(kCmdDeliveryMode);
 }
 
-void CKorvaView::UploadStep()
+// False when the line has not gone out whole by the end of the tick's wait: the line goes on
+// over the next ticks, and this tick ends when it has.
+bool CKorvaView::UploadStep()
 {
     if (m_bSending != 1)
-        return;
+        return true;
     // An upload that a command stopped (File Open sets its own state) sends nothing more.
     if (!GetDocument()->IsUploading()) {
         m_bSending = 0;
         m_bSendDone = 0;
-        return;
+        return true;
     }
     if (m_bWasSending != m_bSending)
         BeginUpload();
-    CKorvaDoc* pDoc = GetDocument();
-    const bool moreLines = pDoc->SendNextLine();
-    if (const int32_t written = pDoc->GetLastWriteResult(); written != 0) {
+    const int32_t sent = GetDocument()->PollSendLine(kFirstWaitMs);
+    if (sent == CKorvaDoc::kSendPending)
+        return DeferTick(kPendingSend);
+    HandleSent(sent);
+    return true;
+}
+
+void CKorvaView::HandleSent(int32_t sent)
+{
+    if (const int32_t written = GetDocument()->GetLastWriteResult(); written != 0) {
         // A line that did not go out whole ends the upload now; the data stay for a retry.
         FinishUpload(WriteErrorText(written));
         return;
     }
-    if (!moreLines)
+    if (sent == 0)
         m_bSendDone = 1;
     CountLine(kUploadDrawAbove);
 }

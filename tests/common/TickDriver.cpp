@@ -18,17 +18,17 @@ void TickDriver::Tick(int count)
 {
     for (int i = 0; i < count; ++i) {
         TickedView().OnTimer(CKorvaView::kTimerId);
-        FinishRead();
+        FinishPortWait();
     }
 }
 
-void TickDriver::FinishRead()
+void TickDriver::FinishPortWait()
 {
     // Each of these ticks waits a little for the line, so that the bound is never reached
     // before the port's time-out has run out.
-    for (int ticks = 0; TickedView().IsWaitingForRead() && ticks < kTickLimit; ++ticks)
+    for (int ticks = 0; TickedView().IsWaitingForPort() && ticks < kTickLimit; ++ticks)
         TickedView().OnTimer(CKorvaView::kTimerId);
-    ASSERT_FALSE(TickedView().IsWaitingForRead()) << "a read never ended";
+    ASSERT_FALSE(TickedView().IsWaitingForPort()) << "a read or a line sent never ended";
 }
 
 int TickDriver::TickWhileState(int32_t state, int maxTicks)

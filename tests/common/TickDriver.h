@@ -26,11 +26,11 @@ protected:
     virtual CKorvaView& TickedView() const = 0;
 
     int32_t State() const;
-    // A tick whose read has not ended when it returns goes on with the ticks that the read
-    // takes, as if it had waited in the read: a test counts the ticks that run a step.
+    // A tick whose read or line sent has not ended when it returns goes on with the ticks that
+    // take, as if it had waited in the port: a test counts the ticks that run a step.
     void Tick(int count = 1);
-    // The ticks a read that has not ended takes; they run no step of their own.
-    void FinishRead();
+    // The ticks a read or line that has not ended takes; they run no step of their own.
+    void FinishPortWait();
     // Ticks until the state differs from state; the number of ticks taken (limit: maxTicks).
     int TickWhileState(int32_t state, int maxTicks = kTickLimit);
     // Ticks until the state machine rests in the idle state (limit: maxTicks).

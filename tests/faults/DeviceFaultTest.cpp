@@ -110,6 +110,11 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
     // A short hold may be over before a test could see it.
     if (GetParam().fails) {
         ASSERT_TRUE(plug.WaitUntilLineHeld());
+        // The held line is waited for over the ticks that come, none of which waits long.
+        for (int tick = 0; tick < 3; ++tick) {
+            view->OnTimer(kTimer);
+            EXPECT_TRUE(view->IsWaitingForPort());
+        }
     }
     TickWhileState(kStateUpload, 1000);
 

@@ -153,7 +153,7 @@ TEST_F(ViewTest, SilentAnswerIsWaitedForOverSeveralTicksAndCountsDownAcrossCycle
         view->OnTimer(kTimer);
         ASSERT_EQ(view->m_nTicks, 400);
         int ticks = 0;
-        for (; view->IsWaitingForRead(); ++ticks) {
+        for (; view->IsWaitingForPort(); ++ticks) {
             ASSERT_EQ(view->m_nTicks, 400);
             view->OnTimer(kTimer);
         }

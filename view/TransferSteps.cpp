@@ -115,7 +115,8 @@ bool CKorvaView::FinishPendingRead()
     CKorvaDoc* pDoc = GetDocument();
     const PendingRead read = m_nPendingRead;
     // A command or a port change since the read began has ended the dialogue it belonged to.
-    if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex) {
+    if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex
+        || pDoc->m_dlgInterface.m_nDeviceRevision != s_nLastDeviceRevision) {
         m_nPendingRead = kNoPendingRead;
         pDoc->AbandonReceive();
         return false;
@@ -138,7 +139,8 @@ void CKorvaView::CheckPort()
 {
     CKorvaDoc* pDoc = GetDocument();
     const int32_t index = pDoc->m_dlgInterface.m_nPortIndex;
-    if (index != s_nLastPortIndex) {
+    const int32_t deviceRevision = pDoc->m_dlgInterface.m_nDeviceRevision;
+    if (index != s_nLastPortIndex || deviceRevision != s_nLastDeviceRevision) {
         pDoc->ClosePort();
         m_nTicks = 0;
         m_bIdentified = 0;
@@ -151,6 +153,7 @@ void CKorvaView::CheckPort()
         RedrawStatusLine();
     }
     s_nLastPortIndex = index;
+    s_nLastDeviceRevision = deviceRevision;
 }
 
 bool CKorvaView::RunStep(int32_t state)
@@ -216,6 +219,7 @@ bool CKorvaView::StepSearch()
     if (m_nTicks == kSearchOpenTick) {
         DisableCommands();
         pDoc->OpenLink();
+        ShowOpenFailure(pDoc->OpenFailure());
     }
     if (m_nTicks == kSearchQueryTick) {
         pDoc->PurgePort();

@@ -56,6 +56,12 @@ framework::DialogTemplate MakeInterfaceTemplate()
             }};
 }
 
+int32_t PortIndexForText(const QString& text)
+{
+    const QByteArray name = text.toLatin1();
+    return PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
+}
+
 QString DeviceTip(const SerialDeviceInfo& device)
 {
     QStringList lines;
@@ -182,11 +188,9 @@ bool CEinstell1::OnInitDialog()
     // The list is read afresh each time the dialog opens: adapters come and go.
     m_devices = m_fnListDevices();
     const bool result = framework::CDialog::OnInitDialog();
-    auto* port = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMBO1));
-    OnPortTextChanged(port ? port->currentText() : QString());
-    if (port)
-        QObject::connect(port, &QComboBox::currentTextChanged, GetWindow(),
-                         [this](const QString& text) { OnPortTextChanged(text); });
+    OnPortTextChanged();
+    if (auto* port = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMBO1)))
+        QObject::connect(port, &QComboBox::currentTextChanged, GetWindow(), [this] { OnPortTextChanged(); });
     if (auto* finder = qobject_cast<QPushButton*>(GetDlgItem(IDC_FIND_ADAPTER)))
         QObject::connect(finder, &QPushButton::clicked, GetWindow(), [this] { OnFindAdapter(); });
     return result;
@@ -197,12 +201,18 @@ QComboBox* CEinstell1::DeviceField() const
     return qobject_cast<QComboBox*>(GetDlgItem(IDC_DEVICE_FILE));
 }
 
-// The device field follows the port shown; a text that is no port leaves it as it is.
-void CEinstell1::OnPortTextChanged(const QString& text)
+// The port the dialog shows; while its text is no port name, the port chosen before.
+int32_t CEinstell1::ShownPort() const
 {
-    const QByteArray name = text.toLatin1();
-    const int32_t index = PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
-    ShowDeviceOf(index >= 0 ? index : m_nPortIndex);
+    const auto* port = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMBO1));
+    const int32_t index = port ? PortIndexForText(port->currentText()) : -1;
+    return index >= 0 ? index : m_nPortIndex;
+}
+
+void CEinstell1::OnPortTextChanged()
+{
+    ShowDeviceOf(ShownPort());
+    m_strShownDevice = DeviceField()->currentText();
 }
 
 void CEinstell1::ShowDeviceOf(int32_t index)
@@ -218,12 +228,11 @@ void CEinstell1::ShowDeviceOf(int32_t index)
     // The file kept for the port; without one the file it opens, unless only the environment
     // names one.
     const OpenedDeviceFile opened = DeviceFileOfPort(index);
-    const std::optional<QString> stored = StoredDeviceFile(index);
-    SelectDevice(stored ? *stored : opened.source == DeviceFileSource::environment ? QString() : opened.file,
+    const bool overridden = opened.source == DeviceFileSource::environment;
+    SelectDevice(StoredDeviceFile(index).value_or(overridden ? QString() : opened.file),
                  QString::fromLatin1(kNotConnectedTip));
-    m_strShownDevice = field->currentText();
     if (auto* note = qobject_cast<QLabel*>(GetDlgItem(IDC_DEVICE_NOTE))) {
-        note->setText(opened.source == DeviceFileSource::environment
+        note->setText(overridden
                           ? QString::fromLatin1(kEnvironmentNote)
                                 .arg(QStringLiteral("V24_") + QLatin1String(PortNameForIndex(index)), opened.file)
                           : QString());
@@ -277,12 +286,9 @@ void CEinstell1::OnFindAdapter()
         AfxMessageBox(QString::fromLatin1(kNothingAppearedText), framework::MB_ICONEXCLAMATION);
         return;
     }
-    // The list is refilled as it is now, and the field keeps the port's own text for OK to compare.
+    // The list as it is now; what OK compares with stays the port's own device.
     m_devices = after;
-    const QString shown = m_strShownDevice;
-    auto* port = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMBO1));
-    OnPortTextChanged(port ? port->currentText() : QString());
-    m_strShownDevice = shown;
+    ShowDeviceOf(ShownPort());
     SelectDevice(appeared.front().ChoicePath(), QString());
 }
 
@@ -298,16 +304,14 @@ void CEinstell1::DoDataExchange(framework::CDataExchange* pDX)
     if (!pDX->m_bSaveAndValidate)
         return;
     // What the user sees in the field is what is used: a name that is no port is refused.
-    const QByteArray name = text.toLatin1();
-    const int32_t index = PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
+    const int32_t index = PortIndexForText(text);
     if (index < 0) {
         framework::AfxMessageBox(QString::fromLatin1(kNoSuchPortText), framework::MB_ICONEXCLAMATION);
         pDX->Fail();
         return;
     }
     // A device file typed by hand is kept exactly as typed; only what no path can be is refused.
-    const QComboBox* field = DeviceField();
-    const bool deviceChanged = field && field->currentText() != m_strShownDevice;
+    const bool deviceChanged = DeviceField()->currentText() != m_strShownDevice;
     const QString device = deviceChanged ? DeviceFieldPath() : QString();
     if (deviceChanged && !IsUsableDevicePath(device)) {
         framework::AfxMessageBox(QString::fromLatin1(kBadDeviceText), framework::MB_ICONEXCLAMATION);

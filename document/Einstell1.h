@@ -45,12 +45,13 @@ private:
     void WritePortFile() const;
 
     QComboBox* DeviceField() const;
+    int32_t ShownPort() const;
     // Fills the device field from m_devices and shows the device file kept for the port.
     void ShowDeviceOf(int32_t index);
     void SelectDevice(const QString& path, const QString& notConnectedTip);
     // The path the device field stands for: a listed device's choice path, or the text as typed.
     QString DeviceFieldPath() const;
-    void OnPortTextChanged(const QString& text);
+    void OnPortTextChanged();
     void OnFindAdapter();
 
     SerialDeviceList m_devices;

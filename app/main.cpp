@@ -85,6 +85,8 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     });
     QApplication app(argc, argv);
     RegisterKorvaResources();
+    // The window's settings file, which keeps the device file chosen for each port.
+    QApplication::setOrganizationName(QString::fromLatin1(CKorvaApp::kRegistryKey));
     QApplication::setApplicationName(framework::LoadString(AFX_IDS_APP_TITLE));
     return RunTransferJob(job);
 }

@@ -37,6 +37,8 @@ TEST(OpenFailureTest, ReasonTellsMissingFolderPlainFileInUseNotPermittedAndNoFil
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
+        if (row.asNobody && geteuid() != 0)
+            continue;  // only root can become a user whom the file's mode shuts out
         const ChildReport report = RunInChildProcess([&] {
             if (row.asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
                 return std::string("could not give up root");

@@ -5,6 +5,7 @@
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
+#include "PortsReport.h"
 #include "Resources.h"
 #include "resource.h"
 #include "SimulatedDevice.h"
@@ -31,6 +32,8 @@ constexpr const char* kUsage =
     "  --demo          with --simulate: identify the device, download all data, save them to\n"
     "                  korva-demo.txt and a picture of the window to korva-demo.png in the\n"
     "                  current folder, then end\n"
+    "  --ports         list COM1 to COM16 with the device file each opens and where that comes\n"
+    "                  from, then the serial devices found, and end (needs no display)\n"
     "  --version       show the version and end\n"
     "  -h, --help      show this text and end\n"
     "\n"
@@ -43,8 +46,9 @@ constexpr const char* kUsage =
     "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
     "\n"
     "The port (COM1 to COM16) is chosen in Adjustment/Interface and kept in VEQ.INI in the\n"
-    "current folder. COMn is the device file /dev/ttyS<n-1>; the environment variable\n"
-    "V24_COMn names another one, for example V24_COM1=/dev/ttyUSB0.\n";
+    "current folder; the dialog also chooses the device file of each port, kept in the settings\n"
+    "(group Ports). Without one COMn is /dev/ttyS<n-1>. The environment variable V24_COMn\n"
+    "overrides both, for example V24_COM1=/dev/ttyUSB0.\n";
 
 void PrintVersion()
 {
@@ -81,6 +85,8 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     });
     QApplication app(argc, argv);
     RegisterKorvaResources();
+    // The window's settings file, which keeps the device file chosen for each port.
+    QApplication::setOrganizationName(QString::fromLatin1(CKorvaApp::kRegistryKey));
     QApplication::setApplicationName(framework::LoadString(AFX_IDS_APP_TITLE));
     return RunTransferJob(job);
 }
@@ -102,7 +108,8 @@ int main(int argc, char** argv)
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
     const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
-    parser.addOptions({help, version, simulate, demo, download, output, upload, port});
+    const QCommandLineOption ports(QStringLiteral("ports"), QString());
+    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korva: %s\n%s", qPrintable(parser.errorText()), kUsage);
         return 2;
@@ -115,6 +122,8 @@ int main(int argc, char** argv)
         PrintVersion();
         return 0;
     }
+    if (parser.isSet(ports))
+        return PrintPortsReport(argc, argv);
     if (parser.isSet(demo) && !parser.isSet(simulate)) {
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
         return 2;

@@ -3,6 +3,7 @@
 #include "KorvaDoc.h"
 
 #include "DeviceProtocol.h"
+#include "LinkErrors.h"
 #include "PortNames.h"
 #include "v24.h"
 
@@ -65,7 +66,9 @@ void CKorvaDoc::OpenPort()
     // Marked open whatever the outcome: a failed open leaves its negative code as the handle,
     // which the next receive reports as a wrong handle, and that receive closes the port.
     m_bPortOpen = 1;
-    m_hPort = PortOpen(PortNameForIndex(m_dlgInterface.m_nPortIndex), kExclusive);
+    const char* name = PortNameForIndex(m_dlgInterface.m_nPortIndex);
+    m_hPort = PortOpen(name, kExclusive);
+    m_strOpenFailure = m_hPort < 0 ? OpenFailureText(name) : QString();
     PortSetFormat(m_hPort, kBaudRate, kDataBits, kParity, kStopBits);
     PortSetHandshake(m_hPort, kHandshake);
 }

@@ -68,14 +68,19 @@ bool CKorvaDoc::SaveModified()
 
 // A new port restarts the search, whose answer is read into working storage: what it holds is
 // saved or given up first (Abbrechen keeps the old port), and then it starts anew, so that
-// nothing of the answer is ever saved as data.
+// nothing of the answer is ever saved as data. A new device file for the port counts as a new
+// port.
 void CKorvaDoc::OnInterface()
 {
     const int32_t previous = m_dlgInterface.m_nPortIndex;
-    if (m_dlgInterface.DoModal() != framework::IDOK || m_dlgInterface.m_nPortIndex == previous)
+    const int32_t previousDevice = m_dlgInterface.m_nDeviceRevision;
+    if (m_dlgInterface.DoModal() != framework::IDOK
+        || (m_dlgInterface.m_nPortIndex == previous && m_dlgInterface.m_nDeviceRevision == previousDevice))
         return;
     if (!SaveModified()) {
         m_dlgInterface.ChoosePort(previous);
+        if (m_dlgInterface.m_nDeviceRevision != previousDevice)
+            m_dlgInterface.UndoDeviceChoice();
         return;
     }
     if (m_nDataSize > 0)

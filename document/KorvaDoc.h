@@ -62,6 +62,8 @@ public:
     void OpenPort();
     // OpenPort, then purges both directions and resets the cursor and received-line count.
     void OpenLink();
+    // Why the last open of the port failed, in the user's words; empty after one that succeeded.
+    const QString& OpenFailure() const { return m_strOpenFailure; }
     // Resets the cursor and received-line count and closes the port if it is open.
     void ClosePort();
     void PurgePort();
@@ -137,6 +139,7 @@ private:
     void EndReceive();
 
     int32_t m_nLastWriteResult = 0;
+    QString m_strOpenFailure;
     // The line that filled the buffer to its last place has no room for its CR.
     bool m_bLineOpenAtLimit = false;
     // The read under way: its bytes so far in m_rxArea, and when the last one came.

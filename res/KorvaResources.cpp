@@ -102,6 +102,15 @@ QIcon IconOf(const char* const* large, const char* const* small)
 
 }  // namespace
 
+const char* KorvaString(unsigned id)
+{
+    for (const auto& [entry, text] : kStrings) {
+        if (entry == id)
+            return text;
+    }
+    return nullptr;
+}
+
 void RegisterKorvaResources()
 {
     for (const auto& [id, text] : kStrings)

@@ -7,6 +7,10 @@
 
 void RegisterKorvaResources();
 
+// The program's own text of a string-table entry, without registering anything (for a run
+// without a window system); nullptr for an entry it has none of.
+const char* KorvaString(unsigned id);
+
 // The toolbar's nine button images side by side, 29 x 21 pixels each.
 QImage ToolBarBitmap();
 

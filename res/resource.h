@@ -10,6 +10,9 @@
 #define IDD_DIALOG2 138            // a text entry dialog nothing opens
 #define IDC_COMBO1 1001            // port choice in the interface settings
 #define IDC_EDIT1 1002             // text field of dialog 138
+#define IDC_DEVICE_FILE 1003       // device file of the chosen port in the interface settings
+#define IDC_FIND_ADAPTER 1004      // "Find my adapter..." in the interface settings
+#define IDC_DEVICE_NOTE 1005       // the note below them (an environment variable overrides)
 
 // The program's own commands.
 #define ID_PUT_DATA 32772               // PUT DATA FROM PC TO VEQ

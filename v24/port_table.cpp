@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -39,6 +40,31 @@ int32_t FormDevicePath(const char* name, char (&path)[32])
         path[len++] = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[i])));
     path[len] = '\0';
     return 0;
+}
+
+// What the last PortOpen that failed tried, for PortLastOpenFailure. Opens run on the
+// program's one thread.
+struct OpenFailure {
+    int32_t cause = PORT_CAUSE_NONE;
+    int32_t platformError = 0;
+    char file[PORT_FILE_MAX] = "";
+};
+OpenFailure g_lastOpen;
+
+// Keeps why an open failed: the platform error (0 when the library refused on its own) and
+// the device file it tried. A name without a device file is its own cause, whatever the
+// error; so is a refusal of the library's own.
+int32_t RememberOpenFailure(const char* devicePath, int err, int32_t result)
+{
+    g_lastOpen.platformError = err;
+    int32_t source = 0;
+    if (!devicePath || Platform().deviceFile(devicePath, g_lastOpen.file, sizeof g_lastOpen.file, &source) != 0) {
+        g_lastOpen.file[0] = '\0';
+        g_lastOpen.cause = devicePath ? PORT_CAUSE_NO_FILE : PORT_CAUSE_OTHER;
+    } else {
+        g_lastOpen.cause = err ? OpenCauseFromErrno(err) : PORT_CAUSE_OTHER;
+    }
+    return result;
 }
 
 void WatchThreadMain(void* arg)
@@ -113,7 +139,7 @@ int32_t FailOpen(PortSlot& s, int eventsCreated, int32_t result)
     ReleaseEvents(s, eventsCreated);
     s.platform->close(s.osHandle);
     s.osHandle = nullptr;
-    return result;
+    return RememberOpenFailure(s.devicePath, s.lastError, result);
 }
 
 } // namespace
@@ -161,13 +187,13 @@ extern "C" int32_t PortOpen(const char* name, int32_t exclusive)
 {
     char path[32];
     if (int32_t rc = FormDevicePath(name, path))
-        return rc;
+        return RememberOpenFailure(nullptr, 0, rc);
 
     int32_t index = 0;
     while (index < PORT_MAX && g_ports[index].isOpen.load())
         ++index;
     if (index == PORT_MAX)
-        return PORT_E_NOSLOT;
+        return RememberOpenFailure(path, 0, PORT_E_NOSLOT);
 
     PortSlot& s = g_ports[index];
     std::memcpy(s.devicePath, path, sizeof path);
@@ -183,7 +209,7 @@ extern "C" int32_t PortOpen(const char* name, int32_t exclusive)
     if (int err = p.open(s.devicePath, exclusive != 0, &s.osHandle)) {
         s.lastError = err;
         s.osHandle = nullptr;
-        return PortErrorFromErrno(err);
+        return RememberOpenFailure(s.devicePath, err, PortErrorFromErrno(err));
     }
 
     s.inQueueSize = kDefaultInQueue;
@@ -247,6 +273,9 @@ extern "C" int32_t PortOpen(const char* name, int32_t exclusive)
     s.rtsState = 1;
 
     s.readAheadPos = s.readAheadEnd = 0;
+    g_lastOpen.cause = PORT_CAUSE_NONE;
+    g_lastOpen.platformError = 0;
+    g_lastOpen.file[0] = '\0';
     return index;
 }
 
@@ -260,4 +289,47 @@ extern "C" int32_t PortClose(int32_t handle)
     s->osHandle = nullptr;
     ok = ReleaseEvents(*s, kEventCount) && ok;
     return ok ? 0 : PORT_E_API;
+}
+
+extern "C" int32_t PortSetDeviceFile(const char* name, const char* file)
+{
+    char path[32];
+    if (int32_t rc = FormDevicePath(name, path))
+        return rc;
+    if (file && std::strlen(file) >= PORT_FILE_MAX)
+        return PORT_E_VALUE;
+    const int err = Platform().setDeviceFile(path, file);
+    return err ? PortErrorFromErrno(err) : 0;
+}
+
+extern "C" int32_t PortDeviceFile(const char* name, char* file, uint32_t size)
+{
+    char path[32];
+    if (int32_t rc = FormDevicePath(name, path))
+        return rc;
+    if (!file || size == 0)
+        return PORT_E_VALUE;
+    char found[PORT_FILE_MAX];
+    int32_t source = 0;
+    if (Platform().deviceFile(path, found, sizeof found, &source) != 0) {
+        file[0] = '\0';
+        return PORT_E_NOPORT;
+    }
+    const size_t length = std::strlen(found);
+    if (length >= size)
+        return PORT_E_VALUE;
+    std::memcpy(file, found, length + 1);
+    return source;
+}
+
+extern "C" int32_t PortLastOpenFailure(int32_t* platformError, char* file, uint32_t size)
+{
+    if (platformError)
+        *platformError = g_lastOpen.platformError;
+    if (file && size > 0) {
+        const size_t n = std::min<size_t>(std::strlen(g_lastOpen.file), size - 1);
+        std::memcpy(file, g_lastOpen.file, n);
+        file[n] = '\0';
+    }
+    return g_lastOpen.cause;
 }

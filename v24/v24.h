@@ -9,8 +9,8 @@
  *
  * Port names: "COMn" (any case) or "\\.\NAME"; the device path is "\\.\" followed by at
  * most 5 upper-cased name characters. On Linux the name (e.g. COM3) is looked up in the
- * environment variable V24_COM3, which names the device file; otherwise COMn is
- * /dev/ttyS<n-1>.
+ * environment variable V24_COM3, which names the device file; then in the device files the
+ * program handed over with PortSetDeviceFile; otherwise COMn is /dev/ttyS<n-1>.
  */
 #ifndef KORVA_V24_H
 #define KORVA_V24_H
@@ -37,7 +37,9 @@ enum {
     PORT_E_RTSHANDSHAKE = -20, /* PortRts while the hardware handshake drives RTS */
     PORT_E_API = -27,          /* a platform call failed */
     PORT_E_EVENT = -28,        /* an event could not be created */
-    PORT_E_THREAD = -30        /* open: the watch thread did not start */
+    PORT_E_THREAD = -30,       /* open: the watch thread did not start */
+
+    PORT_FILE_MAX = 4096       /* a device file's path is shorter than this, in bytes */
 };
 
 /* Directions of PortPurge, PortQueueCount, PortQueueEmpty and the queue sizes. */
@@ -76,6 +78,43 @@ int32_t PortClose(int32_t handle);
 
 /* Number of ports in the table: PORT_MAX. */
 int32_t PortMaxPorts(void);
+
+/* ---- Device files ----------------------------------------------------------------------- */
+
+/* Where the device file of a port comes from (PortDeviceFile). */
+enum { PORT_FROM_ENVIRONMENT = 1, PORT_FROM_PROGRAM = 2, PORT_FROM_DEFAULT = 3 };
+
+/* Why the last PortOpen failed (PortLastOpenFailure). */
+enum {
+    PORT_CAUSE_NONE = 0,       /* the last open succeeded, or none was made */
+    PORT_CAUSE_NOT_FOUND = 1,  /* no such device file, or no device behind it */
+    PORT_CAUSE_DENIED = 2,     /* the user may not open the device file */
+    PORT_CAUSE_IN_USE = 3,     /* another program (or another open here) holds the port */
+    PORT_CAUSE_NOT_SERIAL = 4, /* the file is no terminal: a folder, a plain file, a FIFO */
+    PORT_CAUSE_NO_FILE = 5,    /* the name has no device file (bad form, an empty one) */
+    PORT_CAUSE_OTHER = 6       /* anything else; the platform error tells more */
+};
+
+/* Hands the library the program's device file for a port name (as PortOpen takes it), for
+ * example from the program's settings. The environment variable V24_<name> still comes
+ * first; without either COMn opens /dev/ttyS<n-1>. NULL file removes the program's file; an
+ * empty one is kept, and PortOpen then finds no device file. Used from the next open on.
+ * 0; -2 for a bad name; -5 for a file of PORT_FILE_MAX bytes or more; -3 out of memory. */
+int32_t PortSetDeviceFile(const char* name, const char* file);
+
+/* The device file PortOpen(name) would open, into file (size bytes, NUL-terminated), and
+ * where it comes from: PORT_FROM_*. -2 for a name without a device file (bad form, COM0, an
+ * empty file from the program: file then holds an empty text); -5 for a NULL file or a size
+ * too small for the path. */
+int32_t PortDeviceFile(const char* name, char* file, uint32_t size);
+
+/* Why the last PortOpen failed: PORT_CAUSE_* (PORT_CAUSE_NONE after one that succeeded).
+ * *platformError gets the platform's error number (errno on Linux; 0 when the library itself
+ * refused, as for no free port), file the device file that open tried (cut to size - 1 bytes,
+ * NUL-terminated, empty when the name has none). NULL skips either; size 0 skips file.
+ * Permission and a port held elsewhere are told apart here, although PortOpen answers -1 for
+ * both. */
+int32_t PortLastOpenFailure(int32_t* platformError, char* file, uint32_t size);
 
 /* ---- Writing (time-out per call: the longer of timeoutMs and 32000 ms * n / baud) ---- */
 

@@ -11,12 +11,14 @@ constexpr const char* kDeliveryModeWarning = "All Data of VEQ will be destroyed 
 }  // namespace
 
 int32_t CKorvaView::s_nLastPortIndex = 0;
+int32_t CKorvaView::s_nLastDeviceRevision = 0;
 int32_t CKorvaView::s_nProgressStep = 0;
 QString CKorvaView::s_strTitleLine;
 
 void CKorvaView::ResetProgramWide()
 {
     s_nLastPortIndex = 0;
+    s_nLastDeviceRevision = 0;
     s_nProgressStep = 0;
     s_strTitleLine.clear();
 }

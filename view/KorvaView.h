@@ -50,6 +50,7 @@ public:
 
     // The program-wide values of the controller, shared by every view of the process.
     static int32_t LastPortIndex() { return s_nLastPortIndex; }
+    static int32_t LastDeviceRevision() { return s_nLastDeviceRevision; }
     static const QString& TitleLine() { return s_strTitleLine; }
     // Back to their values at program start (tests run several views in one process).
     static void ResetProgramWide();
@@ -130,6 +131,9 @@ private:
 
     // Shows text in the frame's status bar while no command is pointed at; empty clears it.
     void ShowStatusMessage(const QString& text);
+    // The search's open step: why the port cannot be opened, or nothing once it opens. Only a
+    // reason shown here is cleared here, so that the pane's other texts stay.
+    void ShowOpenFailure(const QString& reason);
 
     PendingIo m_nPendingIo = kNoPendingIo;
     int32_t m_nPendingState = 0;
@@ -138,8 +142,10 @@ private:
     QString m_strLastCapture;
     const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;
+    bool m_bShowsOpenFailure = false;
 
     static int32_t s_nLastPortIndex;
+    static int32_t s_nLastDeviceRevision;
     static int32_t s_nProgressStep;
     static QString s_strTitleLine;
 };

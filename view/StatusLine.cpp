@@ -94,3 +94,11 @@ void CKorvaView::ShowStatusMessage(const QString& text)
     if (framework::CFrameWnd* frame = GetParentFrame())
         frame->SetIdleMessage(text);
 }
+
+void CKorvaView::ShowOpenFailure(const QString& reason)
+{
+    if (reason.isEmpty() && !m_bShowsOpenFailure)
+        return;
+    m_bShowsOpenFailure = !reason.isEmpty();
+    ShowStatusMessage(reason);
+}

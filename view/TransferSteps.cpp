@@ -121,7 +121,8 @@ bool CKorvaView::FinishPendingIo()
     CKorvaDoc* pDoc = GetDocument();
     const PendingIo io = m_nPendingIo;
     // A command or a port change since it began has ended the dialogue it belonged to.
-    if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex) {
+    if (pDoc->GetTransferState() != m_nPendingState || pDoc->m_dlgInterface.m_nPortIndex != s_nLastPortIndex
+        || pDoc->m_dlgInterface.m_nDeviceRevision != s_nLastDeviceRevision) {
         m_nPendingIo = kNoPendingIo;
         pDoc->AbandonReceive();
         pDoc->AbandonSend();
@@ -158,7 +159,8 @@ void CKorvaView::CheckPort()
 {
     CKorvaDoc* pDoc = GetDocument();
     const int32_t index = pDoc->m_dlgInterface.m_nPortIndex;
-    if (index != s_nLastPortIndex) {
+    const int32_t deviceRevision = pDoc->m_dlgInterface.m_nDeviceRevision;
+    if (index != s_nLastPortIndex || deviceRevision != s_nLastDeviceRevision) {
         pDoc->ClosePort();
         m_nTicks = 0;
         m_bIdentified = 0;
@@ -171,6 +173,7 @@ void CKorvaView::CheckPort()
         RedrawStatusLine();
     }
     s_nLastPortIndex = index;
+    s_nLastDeviceRevision = deviceRevision;
 }
 
 bool CKorvaView::RunStep(int32_t state)
@@ -236,6 +239,7 @@ bool CKorvaView::StepSearch()
     if (m_nTicks == kSearchOpenTick) {
         DisableCommands();
         pDoc->OpenLink();
+        ShowOpenFailure(pDoc->OpenFailure());
     }
     if (m_nTicks == kSearchQueryTick) {
         pDoc->PurgePort();

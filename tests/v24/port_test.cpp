@@ -391,3 +391,30 @@ TEST(V24Platform, TranslationAndNames)
     EXPECT_EQ(v24::PortErrorFromErrno(ENOMEM), PORT_E_NOMEM);
     EXPECT_EQ(v24::PortErrorFromErrno(EIO), PORT_E_API);
 }
+
+// The device file of a port: the environment first, then the program's file, then the default.
+TEST(V24Platform, DeviceFileComesFromEnvironmentThenProgramThenDefault)
+{
+    struct Row { const char* environment; const char* program; int32_t source; const char* file; };
+    const Row rows[] = {
+        {nullptr, nullptr, PORT_FROM_DEFAULT, "/dev/ttyS2"},
+        {nullptr, "/dev/serial/by-id/usb-x", PORT_FROM_PROGRAM, "/dev/serial/by-id/usb-x"},
+        {"/dev/pts/7", "/dev/serial/by-id/usb-x", PORT_FROM_ENVIRONMENT, "/dev/pts/7"},
+        {"/dev/pts/7", nullptr, PORT_FROM_ENVIRONMENT, "/dev/pts/7"},
+        {nullptr, "", PORT_E_NOPORT, ""},  // the program's choice of no file
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.environment ? row.environment : "-") + " / " + (row.program ? row.program : "-"));
+        row.environment ? setenv("V24_COM3", row.environment, 1) : unsetenv("V24_COM3");
+        ASSERT_EQ(PortSetDeviceFile("com3", row.program), 0);
+        char file[64] = "untouched";
+        EXPECT_EQ(PortDeviceFile("COM3", file, sizeof file), row.source);
+        EXPECT_STREQ(file, row.file);
+    }
+    unsetenv("V24_COM3");
+    EXPECT_EQ(PortSetDeviceFile("COM3", nullptr), 0);
+    EXPECT_EQ(PortSetDeviceFile("LPT1", "/dev/lp0"), PORT_E_NOPORT);
+    EXPECT_EQ(PortSetDeviceFile("COM3", std::string(PORT_FILE_MAX, 'x').c_str()), PORT_E_VALUE);
+    char small[5];
+    EXPECT_EQ(PortDeviceFile("COM3", small, sizeof small), PORT_E_VALUE);  // "/dev/ttyS2" needs 11
+}

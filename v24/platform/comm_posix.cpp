@@ -1,6 +1,8 @@
 // The termios backend: serial ports and pseudo-terminals on Linux.
 #include "comm_posix.h"
 
+#include "../v24.h"
+
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -17,7 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <new>
+#include <string>
 
 namespace v24 {
 
@@ -293,6 +298,16 @@ public:
         return ioctl(Dev(device)->fd, on ? TIOCMBIS : TIOCMBIC, &bit) == 0 ? 0 : errno;
     }
 
+    int deviceFile(const char* devicePath, char* out, size_t size, int32_t* source) override
+    {
+        return ResolveDeviceFile(devicePath, out, size, source);
+    }
+
+    int setDeviceFile(const char* devicePath, const char* file) override
+    {
+        return SetProgramDeviceFile(devicePath, file);
+    }
+
     int startWatch(CommDevice*) override { return 0; }
     void stopWatch(CommDevice*) override {}
 
@@ -340,19 +355,64 @@ CommPlatform& PosixPlatform()
     return platform;
 }
 
-int ResolveDeviceFile(const char* devicePath, char* out, size_t outSize)
+namespace {
+// The device files the program handed over, by port name (the device path without "\\\\.\\"). open runs on the program's thread,
+// but nothing forbids handing one over from another.
+std::mutex g_programFilesMutex;
+std::map<std::string, std::string> g_programFiles;
+
+const char* PortName(const char* devicePath)
 {
-    const char* name = devicePath;
-    if (std::strncmp(name, "\\\\.\\", 4) == 0)
-        name += 4;
+    return std::strncmp(devicePath, "\\\\.\\", 4) == 0 ? devicePath + 4 : devicePath;
+}
+
+int CopyPath(const char* file, char* out, size_t outSize)
+{
+    if (std::strlen(file) >= outSize)
+        return ENAMETOOLONG;
+    std::strcpy(out, file);
+    return 0;
+}
+} // namespace
+
+int SetProgramDeviceFile(const char* devicePath, const char* file)
+{
+    try {
+        std::lock_guard<std::mutex> lock(g_programFilesMutex);
+        if (!file)
+            g_programFiles.erase(PortName(devicePath));
+        else if (std::strlen(file) >= PORT_FILE_MAX)
+            return ENAMETOOLONG;
+        else
+            g_programFiles[PortName(devicePath)] = file;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+    return 0;
+}
+
+int ResolveDeviceFile(const char* devicePath, char* out, size_t outSize, int32_t* source)
+{
+    int32_t ignored;
+    int32_t& from = source ? *source : ignored;
+    const char* name = PortName(devicePath);
     char var[16];
     if (std::snprintf(var, sizeof var, "V24_%s", name) >= static_cast<int>(sizeof var))
         return ENOENT;
     if (const char* file = std::getenv(var); file && *file) {
-        if (std::strlen(file) >= outSize)
-            return ENAMETOOLONG;
-        std::strcpy(out, file);
-        return 0;
+        from = PORT_FROM_ENVIRONMENT;
+        return CopyPath(file, out, outSize);
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_programFilesMutex);
+        auto it = g_programFiles.find(name);
+        if (it != g_programFiles.end()) {
+            from = PORT_FROM_PROGRAM;
+            if (outSize > 0)
+                out[0] = '\0';
+            // An empty file stands for the program's choice of none.
+            return it->second.empty() ? ENOENT : CopyPath(it->second.c_str(), out, outSize);
+        }
     }
     // COMn with n = 1..99999 names /dev/ttyS<n-1>.
     if (std::strncmp(name, "COM", 3) != 0 || name[3] == '\0')
@@ -365,6 +425,7 @@ int ResolveDeviceFile(const char* devicePath, char* out, size_t outSize)
     }
     if (n < 1)
         return ENOENT;
+    from = PORT_FROM_DEFAULT;
     if (std::snprintf(out, outSize, "/dev/ttyS%ld", n - 1) >= static_cast<int>(outSize))
         return ENAMETOOLONG;
     return 0;

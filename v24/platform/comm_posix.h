@@ -11,9 +11,14 @@
 namespace v24 {
 
 // Maps the library's device path ("\\.\COM3", or the bare name) to a device file: the
-// environment variable V24_<name> when set, else COMn -> /dev/ttyS<n-1>. 0, or ENOENT
-// when the name has no device file, ENAMETOOLONG when out is too small.
-int ResolveDeviceFile(const char* devicePath, char* out, size_t outSize);
+// environment variable V24_<name> when set, else the program's file for the device path,
+// else COMn -> /dev/ttyS<n-1>; *source (if given) says which (PORT_FROM_*). 0, or ENOENT
+// when the name has no device file (an empty file from the program among them),
+// ENAMETOOLONG when out is too small.
+int ResolveDeviceFile(const char* devicePath, char* out, size_t outSize, int32_t* source = nullptr);
+// Keeps file as the program's device file for the device path ("\\.\COM3"); nullptr
+// removes it. 0, or ENAMETOOLONG (PORT_FILE_MAX bytes or more), ENOMEM.
+int SetProgramDeviceFile(const char* devicePath, const char* file);
 
 // termios speed constant of a baud rate; false for a rate termios has no constant for.
 bool SpeedFromBaud(uint32_t baud, speed_t* speed);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 
 namespace v24 {
@@ -31,24 +32,69 @@ CommPlatform* SetCommPlatform(CommPlatform* platform)
     return previous ? previous : &PosixPlatform();
 }
 
+namespace {
+
+struct ErrnoEntry {
+    int err;
+    int32_t code;  // PortOpen's result
+    int32_t cause; // PortLastOpenFailure's result
+};
+
+// Permission and a port held elsewhere share PortOpen's -1 but keep causes of their own: the
+// user's remedy differs.
+constexpr ErrnoEntry kErrnoTable[] = {
+    {ENOENT, PORT_E_NOPORT, PORT_CAUSE_NOT_FOUND},
+    {ENODEV, PORT_E_NOPORT, PORT_CAUSE_NOT_FOUND},
+    {ENXIO, PORT_E_NOPORT, PORT_CAUSE_NOT_FOUND},
+    {ENOTDIR, PORT_E_API, PORT_CAUSE_NOT_FOUND},
+    {ENAMETOOLONG, PORT_E_API, PORT_CAUSE_NOT_FOUND},
+    {ELOOP, PORT_E_API, PORT_CAUSE_NOT_FOUND},
+    {EACCES, PORT_E_ACCESS, PORT_CAUSE_DENIED},
+    {EPERM, PORT_E_ACCESS, PORT_CAUSE_DENIED},
+    {EROFS, PORT_E_API, PORT_CAUSE_DENIED},
+    {EBUSY, PORT_E_ACCESS, PORT_CAUSE_IN_USE},
+    {EWOULDBLOCK, PORT_E_ACCESS, PORT_CAUSE_IN_USE}, // a lock held by another opener
+    {ENOTTY, PORT_E_API, PORT_CAUSE_NOT_SERIAL},     // tcgetattr or TIOCEXCL on a plain file
+    {EISDIR, PORT_E_API, PORT_CAUSE_NOT_SERIAL},
+    {ENOMEM, PORT_E_NOMEM, PORT_CAUSE_OTHER},
+    {ENOBUFS, PORT_E_NOMEM, PORT_CAUSE_OTHER},
+};
+
+const ErrnoEntry* FindErrno(int err)
+{
+    for (const ErrnoEntry& e : kErrnoTable) {
+        if (e.err == err)
+            return &e;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 int32_t PortErrorFromErrno(int err)
 {
-    switch (err) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return PORT_E_NOPORT;
-    case EACCES:
-    case EPERM:
-    case EBUSY:
-    case EWOULDBLOCK: // a lock held by another opener
-        return PORT_E_ACCESS;
-    case ENOMEM:
-    case ENOBUFS:
-        return PORT_E_NOMEM;
-    default:
-        return PORT_E_API;
-    }
+    const ErrnoEntry* e = FindErrno(err);
+    return e ? e->code : PORT_E_API;
+}
+
+int32_t OpenCauseFromErrno(int err)
+{
+    const ErrnoEntry* e = FindErrno(err);
+    return e ? e->cause : PORT_CAUSE_OTHER;
+}
+
+int CommPlatform::deviceFile(const char* devicePath, char* out, size_t size, int32_t* source)
+{
+    if (std::strlen(devicePath) >= size)
+        return ENAMETOOLONG;
+    std::strcpy(out, devicePath);
+    *source = PORT_FROM_DEFAULT;
+    return 0;
+}
+
+int CommPlatform::setDeviceFile(const char*, const char*)
+{
+    return 0;
 }
 
 int CommPlatform::startThread(std::thread& thread, void (*routine)(void*), void* arg)

@@ -3,6 +3,7 @@
 // tests install an in-memory one of their own with SetCommPlatform.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <thread>
 
@@ -92,6 +93,14 @@ public:
     virtual WatchResult waitEvent(CommDevice* device, bool watchDevice) = 0;
     virtual void wake(CommDevice* device) = 0;
 
+    // The device file a device path opens, into out (size bytes), and where it comes from
+    // (PORT_FROM_*): 0, ENOENT for a path without one, ENAMETOOLONG when out is too small. A
+    // platform without device files names the device path itself.
+    virtual int deviceFile(const char* devicePath, char* out, size_t size, int32_t* source);
+    // The program's device file for a device path (nullptr: none); 0, or ENAMETOOLONG or
+    // ENOMEM. A platform without device files ignores it.
+    virtual int setDeviceFile(const char* devicePath, const char* file);
+
     // Events, threads and sleeping go through the platform so that a test can refuse them
     // or skip the wait.
     virtual bool createEvent(Event& event, bool manualReset) { return event.create(manualReset); }
@@ -107,7 +116,9 @@ CommPlatform& Platform();
 // while no port is open.
 CommPlatform* SetCommPlatform(CommPlatform* platform);
 
-// The one table from platform errors to the library's open codes.
+// The one table from platform errors to the library's open codes and to the causes of a
+// failed open (PORT_CAUSE_*) that the program tells the user.
 int32_t PortErrorFromErrno(int err);
+int32_t OpenCauseFromErrno(int err);
 
 } // namespace v24

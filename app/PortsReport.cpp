@@ -1,0 +1,68 @@
+#include "PortsReport.h"
+
+#include "Einstell1.h"
+#include "Korva.h"
+#include "PortDevices.h"
+#include "PortNames.h"
+#include "KorvaResources.h"
+#include "resource.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+QString SourceText(DeviceFileSource source, int32_t index)
+{
+    switch (source) {
+    case DeviceFileSource::environment:
+        return QStringLiteral("environment (V24_%1)").arg(QLatin1String(PortNameForIndex(index)));
+    case DeviceFileSource::settings: return QStringLiteral("settings");
+    case DeviceFileSource::fallback: return QStringLiteral("default");
+    default: return QStringLiteral("none");
+    }
+}
+
+}  // namespace
+
+QString PortsReport(const SerialDeviceList& devices)
+{
+    // The interface settings hand the device files of the settings to the port library.
+    const CEinstell1 settings;
+    QString text = QStringLiteral("Chosen port: %1 (%2 in %3)\n\nPorts:\n")
+                       .arg(QLatin1String(PortNameForIndex(settings.m_nPortIndex)),
+                            QLatin1String(CEinstell1::kPortFileName), QDir::currentPath());
+    for (int32_t i = 0; i < kPortCount; ++i) {
+        const OpenedDeviceFile opened = DeviceFileOfPort(i);
+        const QString file = opened.file.isEmpty() ? QStringLiteral("(no device file)") : opened.file;
+        text += QStringLiteral("  %1 %2 %3\n")
+                    .arg(QLatin1String(PortNameForIndex(i)), -5)
+                    .arg(file, -40)
+                    .arg(SourceText(opened.source, i));
+    }
+    text += QStringLiteral("\nSerial devices:\n");
+    if (devices.empty())
+        text += QStringLiteral("  (none found)\n");
+    for (const SerialDeviceInfo& device : devices) {
+        QStringList about = {device.description.isEmpty() ? QStringLiteral("no description") : device.description};
+        if (!device.manufacturer.isEmpty())
+            about << device.manufacturer;
+        if (!device.serialNumber.isEmpty())
+            about << QStringLiteral("serial number %1").arg(device.serialNumber);
+        text += QStringLiteral("  %1 %2\n").arg(device.location, -16).arg(about.join(QStringLiteral(", ")));
+        if (!device.byIdPath.isEmpty())
+            text += QStringLiteral("  %1 %2\n").arg(QString(), -16).arg(device.byIdPath);
+    }
+    return text;
+}
+
+int PrintPortsReport(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    // The settings file the program uses: the application object's organisation and name.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(CKorvaApp::kRegistryKey));
+    QCoreApplication::setApplicationName(QString::fromLatin1(KorvaString(AFX_IDS_APP_TITLE)));
+    std::fputs(PortsReport(ListSerialDevices()).toLocal8Bit().constData(), stdout);
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "PortDevices.h"
+
+#include "PortNames.h"
+#include "v24.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+constexpr const char* kPortsGroup = "Ports";
+
+// QSettings() is the program's settings file, the one that holds the recent-file list: the
+// application object names its organisation and application.
+QString Key(int32_t index)
+{
+    return QStringLiteral("%1/%2").arg(QLatin1String(kPortsGroup), QLatin1String(PortNameForIndex(index)));
+}
+
+void HandOver(int32_t index, const std::optional<QString>& path)
+{
+    if (path)
+        PortSetDeviceFile(PortNameForIndex(index), QFile::encodeName(*path).constData());
+    else
+        PortSetDeviceFile(PortNameForIndex(index), nullptr);
+}
+
+}  // namespace
+
+bool IsUsableDevicePath(const QString& path)
+{
+    for (const QChar c : path) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
+    return QFile::encodeName(path).size() < PORT_FILE_MAX;
+}
+
+std::optional<QString> StoredDeviceFile(int32_t index)
+{
+    const QVariant value = QSettings().value(Key(index));
+    if (value.typeId() != QMetaType::QString || !IsUsableDevicePath(value.toString()))
+        return std::nullopt;
+    return value.toString();
+}
+
+void StoreDeviceFile(int32_t index, const std::optional<QString>& path)
+{
+    QSettings settings;
+    if (path)
+        settings.setValue(Key(index), *path);
+    else
+        settings.remove(Key(index));
+    HandOver(index, path);
+}
+
+void HandStoredDeviceFilesOver()
+{
+    for (int32_t i = 0; i < kPortCount; ++i)
+        HandOver(i, StoredDeviceFile(i));
+}
+
+OpenedDeviceFile DeviceFileOfPort(int32_t index)
+{
+    char file[PORT_FILE_MAX];
+    const int32_t source = PortDeviceFile(PortNameForIndex(index), file, sizeof file);
+    switch (source) {
+    case PORT_FROM_ENVIRONMENT: return {QFile::decodeName(file), DeviceFileSource::environment};
+    case PORT_FROM_PROGRAM: return {QFile::decodeName(file), DeviceFileSource::settings};
+    case PORT_FROM_DEFAULT: return {QFile::decodeName(file), DeviceFileSource::fallback};
+    default: return {QString(), StoredDeviceFile(index) ? DeviceFileSource::settings : DeviceFileSource::none};
+    }
+}

@@ -24,6 +24,8 @@ public:
     // An upload under way finishes first, so that the device is never left with part of it.
     void OnStopSignal() override;
     void OnAppAbout();
+    // File, "View data..." (DataCommands.cpp).
+    void OnFileViewData();
     CKorvaDoc* GetDocument() const;
 
     // Runs once the window stands, before it is shown; false ends the start-up.

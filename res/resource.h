@@ -23,3 +23,6 @@
 #define ID_ACTUAL_INSTRUMENT 32784
 #define ID_UPDATE_VEQ32 32785           // not carried
 #define ID_SET_KEY_NUMBER 32787         // not carried
+
+// Looking at data: the working-storage window (File menu).
+#define ID_FILE_VIEW_DATA 32791

@@ -24,7 +24,8 @@ public:
     // An upload under way finishes first, so that the device is never left with part of it.
     void OnStopSignal() override;
     void OnAppAbout();
-    // File, "View data..." (DataCommands.cpp).
+    // File, "Capture history..." and "View data..." (DataCommands.cpp).
+    void OnFileCaptureHistory();
     void OnFileViewData();
     CKorvaDoc* GetDocument() const;
 

@@ -29,6 +29,8 @@ constexpr int kUploadLookMs = 50;
 CKorvaApp::CKorvaApp()
 {
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    OnCommand(ID_FILE_CAPTURE_HISTORY, [this] { OnFileCaptureHistory(); });
+    OnCommand(ID_FILE_VIEW_DATA, [this] { OnFileViewData(); });
 }
 
 CKorvaApp::~CKorvaApp() = default;

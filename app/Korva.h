@@ -24,6 +24,9 @@ public:
     // An upload under way finishes first, so that the device is never left with part of it.
     void OnStopSignal() override;
     void OnAppAbout();
+    // File, "Capture history..." and "View data..." (DataCommands.cpp).
+    void OnFileCaptureHistory();
+    void OnFileViewData();
     CKorvaDoc* GetDocument() const;
 
     // Runs once the window stands, before it is shown; false ends the start-up.

@@ -49,6 +49,8 @@ const std::pair<unsigned, const char*> kStrings[] = {
     {ID_HELP_USING, " \n "},
     {ID_CONTEXT_HELP, " \n "},
     {ID_HELP, " \n "},
+    {ID_FILE_CAPTURE_HISTORY, "Shows the downloads kept on disc: open, save, compare or delete them"},
+    {ID_FILE_VIEW_DATA, "Shows the data in working storage, read-only"},
 };
 constexpr unsigned kRecentFilePrompts = 16;
 
@@ -60,6 +62,8 @@ MenuResource MainMenu()
           {QStringLiteral("&Open...\tStrg+O"), ID_FILE_OPEN},
           {QStringLiteral("&Save\tStrg+S"), ID_FILE_SAVE},
           {QStringLiteral("Save &As.."), ID_FILE_SAVE_AS},
+          {QStringLiteral("Capture &history..."), ID_FILE_CAPTURE_HISTORY},
+          {QStringLiteral("&View data..."), ID_FILE_VIEW_DATA},
           {},
           {},
           {},

@@ -26,3 +26,7 @@
 #define ID_ACTUAL_INSTRUMENT 32784
 #define ID_UPDATE_VEQ32 32785           // not carried
 #define ID_SET_KEY_NUMBER 32787         // not carried
+
+// Looking at data: the capture history window and the working-storage window (File menu).
+#define ID_FILE_CAPTURE_HISTORY 32790
+#define ID_FILE_VIEW_DATA 32791

@@ -236,6 +236,8 @@ TEST_F(WindowTest, MenuHoldsThePopupsItemsAndSeparatorsWithTheirCommands)
           {"&Open...\tStrg+O", ID_FILE_OPEN},
           {"&Save\tStrg+S", ID_FILE_SAVE},
           {"Save &As..", ID_FILE_SAVE_AS},
+          {"Capture &history...", ID_FILE_CAPTURE_HISTORY},
+          {"&View data...", ID_FILE_VIEW_DATA},
           {"", 0},
           {"", 0},
           {"", 0},
@@ -271,8 +273,8 @@ TEST_F(WindowTest, MenuItemsOfTheFrameworkAndTheProgramAreEnabled)
 {
     ASSERT_TRUE(Start());
     Idle();
-    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_APP_EXIT, ID_HELP_FINDER,
-                        ID_APP_ABOUT}) {
+    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CAPTURE_HISTORY,
+                        ID_FILE_VIEW_DATA, ID_APP_EXIT, ID_HELP_FINDER, ID_APP_ABOUT}) {
         ASSERT_NE(frame->MenuAction(id), nullptr) << id;
         EXPECT_TRUE(frame->MenuAction(id)->isEnabled()) << id;
     }

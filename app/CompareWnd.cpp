@@ -1,0 +1,135 @@
+#include "CompareWnd.h"
+
+#include "DataView.h"
+
+#include <QColor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kCaption = "Compare captures - %1 with %2";
+constexpr int kWidth = 1100;
+constexpr int kHeight = 640;
+// A line only the older capture has (or its old version), a line only the newer one has (or
+// its new version), and the gap beside a line the other side lacks.
+const QColor kOldLine(0xff, 0xd7, 0xd5);
+const QColor kNewLine(0xd4, 0xf5, 0xd4);
+const QColor kGap(0xe8, 0xe8, 0xe8);
+
+}  // namespace
+
+CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_pLeft(new CDataView(this)), m_pRight(new CDataView(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromLatin1(kCaption).arg(left.strTitle, right.strTitle));
+    const QStringList leftLines = DataLines(left.data);
+    const QStringList rightLines = DataLines(right.data);
+    m_rows = AlignLines(leftLines, rightLines);
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i].bSame && (i == 0 || m_rows[i - 1].bSame))
+            m_differenceStarts.push_back(static_cast<int>(i));
+    }
+    Fill(m_pLeft, leftLines, &CDiffRow::nLeft);
+    Fill(m_pRight, rightLines, &CDiffRow::nRight);
+    ScrollTogether();
+
+    auto* sides = new QHBoxLayout;
+    sides->addWidget(MakeSide(QStringLiteral("Older: %1").arg(left.strTitle), m_pLeft));
+    sides->addWidget(MakeSide(QStringLiteral("Newer: %1").arg(right.strTitle), m_pRight));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeHeader());
+    layout->addLayout(sides, 1);
+    resize(kWidth, kHeight);
+}
+
+QWidget* CCompareWnd::MakeHeader()
+{
+    auto* header = new QWidget(this);
+    m_pSummary = new QLabel(Summary(), header);
+    auto* previous = new QPushButton(QStringLiteral("&Previous difference"), header);
+    auto* next = new QPushButton(QStringLiteral("&Next difference"), header);
+    previous->setEnabled(!m_differenceStarts.empty());
+    next->setEnabled(!m_differenceStarts.empty());
+    connect(previous, &QPushButton::clicked, this, [this] { OnNextDifference(true); });
+    connect(next, &QPushButton::clicked, this, [this] { OnNextDifference(); });
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_pSummary, 1);
+    row->addWidget(previous);
+    row->addWidget(next);
+    return header;
+}
+
+QWidget* CCompareWnd::MakeSide(const QString& title, CDataView* view)
+{
+    auto* box = new QWidget(this);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(new QLabel(title, box));
+    column->addWidget(view, 1);
+    return box;
+}
+
+QString CCompareWnd::Summary() const
+{
+    const int differing = CountDifferences(m_rows);
+    if (differing == 0)
+        return QStringLiteral("The captures hold the same lines.");
+    return differing == 1 ? QStringLiteral("1 line differs") : QStringLiteral("%L1 lines differ").arg(differing);
+}
+
+// One side's rows: its line, or an empty unnumbered row where only the other side has one.
+void CCompareWnd::Fill(CDataView* view, const QStringList& lines, int CDiffRow::*line)
+{
+    QStringList texts;
+    std::vector<int> numbers;
+    for (const CDiffRow& row : m_rows) {
+        const int index = row.*line;
+        texts << (index >= 0 ? lines.at(index) : QString());
+        numbers.push_back(index + 1);
+    }
+    view->SetLines(texts, std::move(numbers));
+    const QColor& own = line == &CDiffRow::nLeft ? kOldLine : kNewLine;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i].bSame)
+            view->MarkRow(static_cast<int>(i), m_rows[i].*line >= 0 ? own : kGap);
+    }
+}
+
+// The rows stand at the same height on both sides, so the sides scroll as one.
+void CCompareWnd::ScrollTogether()
+{
+    const auto couple = [this](QScrollBar* a, QScrollBar* b) {
+        connect(a, &QScrollBar::valueChanged, b, &QScrollBar::setValue);
+        connect(b, &QScrollBar::valueChanged, a, &QScrollBar::setValue);
+    };
+    couple(m_pLeft->verticalScrollBar(), m_pRight->verticalScrollBar());
+    couple(m_pLeft->horizontalScrollBar(), m_pRight->horizontalScrollBar());
+}
+
+void CCompareWnd::OnNextDifference(bool backward)
+{
+    if (m_differenceStarts.empty())
+        return;
+    const int current = m_pLeft->textCursor().blockNumber();
+    int target;
+    if (backward) {
+        const auto it = std::lower_bound(m_differenceStarts.begin(), m_differenceStarts.end(), current);
+        target = it == m_differenceStarts.begin() ? m_differenceStarts.back() : *std::prev(it);
+    } else {
+        const auto it = std::upper_bound(m_differenceStarts.begin(), m_differenceStarts.end(), current);
+        target = it == m_differenceStarts.end() ? m_differenceStarts.front() : *it;
+    }
+    for (CDataView* view : {m_pLeft, m_pRight}) {
+        view->setTextCursor(QTextCursor(view->document()->findBlockByNumber(target)));
+        view->centerCursor();
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The read-only view of the device's text: one device line per row, in a monospace font, with
+// its line number beside it. The history's preview, the working-storage window and both sides
+// of a comparison show their text in it.
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include <vector>
+
+class QByteArray;
+class QColor;
+
+// The lines of data as the device sent them: a line ends with CR LF, CR or LF (a file edited
+// by hand may use any of them), bytes 0x80 to 0xFF are Latin-1, and other control characters
+// show in caret notation ("^D") so that nothing in a line is invisible.
+QStringList DataLines(const QByteArray& bytes);
+
+class CDataView : public QPlainTextEdit {
+public:
+    explicit CDataView(QWidget* parent = nullptr);
+
+    // Shows the lines numbered from 1.
+    void SetLines(const QStringList& lines);
+    // Shows the lines with numbers of the caller's: a 0 leaves the row unnumbered.
+    void SetLines(const QStringList& lines, std::vector<int> numbers);
+    // Gives the row a background of the colour across the whole width.
+    void MarkRow(int row, const QColor& colour);
+    bool IsMarked(int row) const;
+    // Selects the next (or previous) place that holds text, from the cursor on and then from
+    // the other end; false, with the cursor left as it was, when the text is nowhere.
+    bool Find(const QString& text, bool backward = false);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class CLineNumbers;
+    int NumberWidth() const;
+    void PaintNumbers(QPaintEvent* event);
+    QString NumberOf(int row) const;
+
+    CLineNumbers* m_pNumbers;
+    std::vector<int> m_rowNumbers;
+};

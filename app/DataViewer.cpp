@@ -1,0 +1,128 @@
+#include "DataViewer.h"
+
+#include "DataView.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace {
+
+constexpr const char* kNotFound = "Not found";
+
+// Shift+Enter in the find field searches backwards; Escape closes the bar.
+class CFindField : public QLineEdit {
+public:
+    CFindField(CDataViewer* viewer, std::function<void()> close)
+        : QLineEdit(viewer), m_pViewer(viewer), m_close(std::move(close))
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            return m_pViewer->OnFindNext(event->modifiers() & Qt::ShiftModifier);
+        if (event->key() == Qt::Key_Escape)
+            return m_close();
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    CDataViewer* m_pViewer;
+    std::function<void()> m_close;
+};
+
+QShortcut* AddShortcut(QWidget* owner, const QKeySequence& key, std::function<void()> handler)
+{
+    auto* shortcut = new QShortcut(key, owner);
+    // Only while the focus is in this viewer: a window may hold two of them.
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, owner, std::move(handler));
+    return shortcut;
+}
+
+}  // namespace
+
+CDataViewer::CDataViewer(QWidget* parent) : QWidget(parent), m_pView(new CDataView(this))
+{
+    m_pFindBar = MakeFindBar();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pView);
+    layout->addWidget(m_pFindBar);
+    m_pFindBar->hide();
+    AddShortcut(this, QKeySequence::Find, [this] { OnFind(); });
+    AddShortcut(this, QKeySequence::FindNext, [this] { OnFindNext(); });
+    AddShortcut(this, QKeySequence::FindPrevious, [this] { OnFindNext(true); });
+}
+
+QWidget* CDataViewer::MakeFindBar()
+{
+    auto* bar = new QWidget(this);
+    m_pFindText = new CFindField(this, [this] { CloseFindBar(); });
+    m_pFindText->setPlaceholderText(QStringLiteral("Find in the data"));
+    m_pFindResult = new QLabel(bar);
+    QPalette warning = m_pFindResult->palette();
+    warning.setColor(QPalette::WindowText, Qt::darkRed);
+    m_pFindResult->setPalette(warning);
+    auto* next = new QToolButton(bar);
+    next->setText(QStringLiteral("Next"));
+    auto* previous = new QToolButton(bar);
+    previous->setText(QStringLiteral("Previous"));
+    auto* close = new QToolButton(bar);
+    close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    close->setToolTip(QStringLiteral("Close the find bar (Escape)"));
+    close->setAutoRaise(true);
+    connect(next, &QToolButton::clicked, this, [this] { OnFindNext(); });
+    connect(previous, &QToolButton::clicked, this, [this] { OnFindNext(true); });
+    connect(close, &QToolButton::clicked, this, [this] { CloseFindBar(); });
+    connect(m_pFindText, &QLineEdit::textEdited, m_pFindResult, &QLabel::clear);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 2, 0, 2);
+    row->addWidget(m_pFindText, 1);
+    row->addWidget(previous);
+    row->addWidget(next);
+    row->addWidget(m_pFindResult);
+    row->addWidget(close);
+    return bar;
+}
+
+void CDataViewer::SetData(const QByteArray& bytes)
+{
+    m_pView->SetLines(DataLines(bytes));
+    m_pFindResult->clear();
+}
+
+void CDataViewer::OnFind()
+{
+    m_pFindBar->show();
+    m_pFindText->setFocus(Qt::ShortcutFocusReason);
+    m_pFindText->selectAll();
+}
+
+void CDataViewer::OnFindNext(bool backward)
+{
+    if (m_pFindText->text().isEmpty())
+        return OnFind();
+    const bool found = m_pView->Find(m_pFindText->text(), backward);
+    m_pFindResult->setText(found ? QString() : QString::fromLatin1(kNotFound));
+}
+
+QString CDataViewer::FindResult() const
+{
+    return m_pFindResult->text();
+}
+
+void CDataViewer::CloseFindBar()
+{
+    m_pFindBar->hide();
+    m_pView->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The data view with its find bar: Ctrl+F opens the bar, Enter or F3 finds the next place,
+// Shift+Enter or Shift+F3 the one before, Escape closes the bar. The bar says when the text is
+// nowhere in the data.
+#include <QWidget>
+
+class QByteArray;
+class QLabel;
+class QLineEdit;
+class CDataView;
+
+class CDataViewer : public QWidget {
+public:
+    explicit CDataViewer(QWidget* parent = nullptr);
+
+    // Shows data as a data file or working storage holds them.
+    void SetData(const QByteArray& bytes);
+    CDataView* View() const { return m_pView; }
+
+    void OnFind();
+    void OnFindNext(bool backward = false);
+
+    // What the find bar says about the last search: empty while the text was found.
+    QString FindResult() const;
+
+private:
+    QWidget* MakeFindBar();
+    void CloseFindBar();
+
+    CDataView* m_pView;
+    QWidget* m_pFindBar;
+    QLineEdit* m_pFindText;
+    QLabel* m_pFindResult;
+};

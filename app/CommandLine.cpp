@@ -6,6 +6,7 @@
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MessageBox.h"
+#include "PortDevices.h"
 #include "PortNames.h"
 #include "StringTable.h"
 #include "TransferMessages.h"
@@ -113,7 +114,10 @@ int CTransferRun::Run()
 
 QString CTransferRun::PortText() const
 {
-    return QString::fromLatin1(PortNameForIndex(m_doc.m_dlgInterface.m_nPortIndex));
+    const int32_t index = m_doc.m_dlgInterface.m_nPortIndex;
+    const QString name = QString::fromLatin1(PortNameForIndex(index));
+    const QString file = DeviceFileOfPort(index).file;
+    return file.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, file);
 }
 
 // The device's lines in working storage; the last one may lack its CR.
@@ -134,10 +138,11 @@ void CTransferRun::OnPoll()
         if (m_view.m_bIdentified == 1 && state == kStateIdle)
             return StartTransfer();
         // A whole search cycle without the device's answer: it is not there, or not on this port.
+        // A port that cannot be opened says why in the status bar.
         if (state == kStateSearch && m_view.m_nTicks < m_nLastTicks) {
             const QString why = m_view.StatusMessage();
-            return Finish(kExitFailed, QStringLiteral("no device found on %1%2")
-                                           .arg(PortText(), why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+            return Finish(kExitFailed, why.isEmpty() ? QStringLiteral("no device found on %1").arg(PortText())
+                                                     : QStringLiteral("port error: %1").arg(why));
         }
         m_nLastTicks = m_view.m_nTicks;
         return;

@@ -9,7 +9,8 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <cstdio>
 #include <string_view>
@@ -34,7 +35,7 @@ constexpr const char* kNothingAppearedText =
 // A device node and its by-id link take a moment after the plug goes in: the finder looks
 // again a few times before it gives up.
 constexpr int kFinderLooks = 8;
-constexpr unsigned long kFinderLookMs = 250;
+constexpr int kFinderLookMs = 250;
 
 framework::DialogTemplate MakeInterfaceTemplate()
 {
@@ -278,7 +279,10 @@ void CEinstell1::OnFindAdapter()
     SerialDeviceList after = m_fnListDevices();
     SerialDeviceList appeared = DevicesThatAppeared(before, after);
     for (int look = 1; appeared.empty() && look < kFinderLooks; ++look) {
-        QThread::msleep(kFinderLookMs);
+        // The window goes on answering while the system makes the new device's file.
+        QEventLoop wait;
+        QTimer::singleShot(kFinderLookMs, &wait, &QEventLoop::quit);
+        wait.exec();
         after = m_fnListDevices();
         appeared = DevicesThatAppeared(before, after);
     }

@@ -141,6 +141,8 @@ bool CStatusBar::SetIndicators(const unsigned* ids, int count)
         auto* label = new QLabel(m_pBar);
         if (ids[i] == ID_SEPARATOR) {
             label->setText(LoadString(AFX_IDS_IDLEMESSAGE));
+            // A long message is cut at the window's edge; it never makes the window wider.
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             m_pBar->addWidget(label, 1);
         } else {
             const QString text = LoadString(ids[i]);

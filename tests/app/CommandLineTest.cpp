@@ -83,8 +83,8 @@ struct FailureCase {
     const char* name;
     sim::Faults faults;
     std::vector<std::string> arguments;
-    std::string stderrText;
-    std::string written;  // what the output file holds afterwards; empty: it is not there
+    std::string stderrText;  // "%1" stands for the device file of COM1
+    std::string written;     // what the output file holds afterwards; empty: it is not there
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os)
@@ -102,10 +102,17 @@ TEST_P(CommandLineFailureTest, EndsWithStatusOneAndOneLineThatSaysWhy)
     SimDevice device(settings);
     WriteWholeFile(dir.file("bad.txt"), "no data file\r\n");
 
+    setenv("V24_COM2", dir.file("no-such-adapter").c_str(), 1);
     const Outcome outcome = Korva(c.arguments);
+    unsetenv("V24_COM2");
 
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.stderrText, c.stderrText);
+    std::string expected = c.stderrText;
+    if (const size_t at = expected.find("%1"); at != std::string::npos)
+        expected.replace(at, 2, device.SlavePath());
+    if (const size_t at = expected.find("%2"); at != std::string::npos)
+        expected.replace(at, 2, dir.file("no-such-adapter"));
+    EXPECT_EQ(outcome.stderrText, expected);
     if (c.written.empty()) {
         EXPECT_FALSE(FileExists(dir.file("out.txt")));
     } else {
@@ -130,7 +137,12 @@ sim::Faults NoEot()
 INSTANTIATE_TEST_SUITE_P(
     Faults, CommandLineFailureTest,
     ::testing::Values(
-        FailureCase{"NoDevice", Mute(), {"--download", "all", "--output", "out.txt"}, "korva: no device found on COM1\n", ""},
+        FailureCase{"NoDevice", Mute(), {"--download", "all", "--output", "out.txt"},
+                    "korva: no device found on COM1 (%1)\n", ""},
+        FailureCase{"PortThatCannotBeOpened", {}, {"--download", "all", "--output", "out.txt", "--port", "COM2"},
+                    "korva: port error: COM2 (%2): not found \u2014 plug in the adapter or choose the device in "
+                    "Adjustment/Interface\n",
+                    ""},
         FailureCase{"TimeOutKeepsTheLines", NoEot(), {"--download", "adjustment", "--output", "out.txt"},
                     "korva: time-out after 20 lines; the lines received are written to out.txt\n",
                     AsFileText(AdjustmentLines())},

@@ -53,7 +53,11 @@ public:
         if (id != kTimerId)
             return;
         ++m_nTickCount;
-        m_longestTick = std::max(m_longestTick, Clock::now() - start);
+        if (Clock::now() - start > m_longestTick) {
+            m_longestTick = Clock::now() - start;
+            m_nLongestAtLine = m_nLines;
+            m_nLongestInState = GetDocument()->GetTransferState();
+        }
         if (m_done && m_done())
             QApplication::exit(0);
     }
@@ -67,6 +71,8 @@ public:
 
     long m_nTickCount = 0;
     Clock::duration m_longestTick{};
+    int32_t m_nLongestAtLine = 0;
+    int32_t m_nLongestInState = 0;
     std::function<bool()> m_done;
 };
 
@@ -143,9 +149,10 @@ struct Controller {
     std::unique_ptr<CMeasuredView> view = std::make_unique<CMeasuredView>();
 };
 
-void PrintStep(const char* what, const Measured& m)
+void PrintStep(const char* what, const Measured& m, const CMeasuredView& view)
 {
-    std::printf("%-34s longest step %7.2f ms, %6.1f ticks a second\n", what, m.longestStepMs, m.ticksPerSecond);
+    std::printf("%-34s longest step %7.2f ms (state %d, line %d), %6.1f ticks a second\n", what, m.longestStepMs,
+                view.m_nLongestInState, view.m_nLongestAtLine, m.ticksPerSecond);
 }
 
 bool Download(Controller& c, const char* what, size_t lines, double wireSeconds, double allowed)
@@ -157,7 +164,7 @@ bool Download(Controller& c, const char* what, size_t lines, double wireSeconds,
     const Measured m = Run(*c.view, [&] { return c.Idle(); });
     std::printf("%s: %zu lines in %.3f s; on the wire %.3f s; ratio %.3f (goal at most %.1f)\n", what, lines,
                 m.seconds, wireSeconds, m.seconds / wireSeconds, allowed);
-    PrintStep(what, m);
+    PrintStep(what, m, *c.view);
     return c.doc->GetTransferState() == kStateIdle && c.view->m_bEnableUpload == 1;
 }
 
@@ -172,7 +179,7 @@ bool Upload(Controller& c, const char* what, size_t lines, double reference)
     if (reference > 0)
         std::printf("; ratio to %.1f s: %.3f", reference, m.seconds / reference);
     std::printf("\n");
-    PrintStep(what, m);
+    PrintStep(what, m, *c.view);
     return true;
 }
 
@@ -196,7 +203,7 @@ int main(int argc, char** argv)
         Device silent(mute);
         Controller c;
         const Measured m = Run(*c.view, [] { return false; }, kSilentSearchSeconds);
-        PrintStep("search of a silent device", m);
+        PrintStep("search of a silent device", m, *c.view);
         CKorvaView::ResetProgramWide();
     }
 

@@ -210,10 +210,12 @@ void CCaptureHistoryWnd::Refresh()
 void CCaptureHistoryWnd::ShowFolderLine()
 {
     const QString folder = QDir::toNativeSeparators(m_history.Folder());
-    m_pFolder->setText(m_captures.empty()
-                           ? QStringLiteral("No captures in %1. Every download that ends with data is kept there.")
-                                 .arg(folder)
-                           : QStringLiteral("%L1 captures in %2, newest first").arg(m_captures.size()).arg(folder));
+    if (m_captures.empty())
+        m_pFolder->setText(QStringLiteral("No captures in %1. Every download that ends with data is kept there.").arg(folder));
+    else if (m_captures.size() == 1)
+        m_pFolder->setText(QStringLiteral("1 capture in %1").arg(folder));
+    else
+        m_pFolder->setText(QStringLiteral("%L1 captures in %2, newest first").arg(m_captures.size()).arg(folder));
 }
 
 std::vector<CCapture> CCaptureHistoryWnd::Selected() const

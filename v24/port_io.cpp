@@ -224,15 +224,26 @@ extern "C" int32_t PortWriteString(int32_t handle, const char* text)
         WriteCore(*s, reinterpret_cast<const unsigned char*>(text), std::strlen(text)));
 }
 
-extern "C" int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n)
+namespace {
+
+// The door of the block writes: 1 with *s set when there is something to write, else what the
+// write answers (0 for nothing to write, or a code).
+int32_t CheckBlock(int32_t handle, const void* data, int32_t n, PortSlot** s)
 {
-    PortSlot* s;
-    if (int32_t rc = CheckHandle(handle, &s))
+    if (int32_t rc = CheckHandle(handle, s))
         return rc;
     if (n <= 0)
         return 0;
-    if (!data)
-        return PORT_E_VALUE;
+    return data ? 1 : PORT_E_VALUE;
+}
+
+} // namespace
+
+extern "C" int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n)
+{
+    PortSlot* s;
+    if (const int32_t door = CheckBlock(handle, data, n, &s); door <= 0)
+        return door;
     return static_cast<int32_t>(
         WriteCore(*s, static_cast<const unsigned char*>(data), static_cast<uint32_t>(n)));
 }
@@ -240,12 +251,8 @@ extern "C" int32_t PortWriteBlock(int32_t handle, const void* data, int32_t n)
 extern "C" int32_t PortWriteBlockPart(int32_t handle, const void* data, int32_t n)
 {
     PortSlot* s;
-    if (int32_t rc = CheckHandle(handle, &s))
-        return rc;
-    if (n <= 0)
-        return 0;
-    if (!data)
-        return PORT_E_VALUE;
+    if (const int32_t door = CheckBlock(handle, data, n, &s); door <= 0)
+        return door;
     uint32_t taken = 0;
     const int err = s->platform->write(s->osHandle, data, static_cast<uint32_t>(n), &taken);
     if (err != 0 && err != EAGAIN) {

@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <string>
+#include <csignal>
 #include <sys/wait.h>
 #include <vector>
 
@@ -77,6 +78,34 @@ TEST_F(CommandLineTest, UploadPutsTheDataFileIntoTheDevice)
     EXPECT_EQ(outcome.status, 0) << outcome.stderrText;
     EXPECT_EQ(outcome.stderrText, "");
     EXPECT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines() == lines; }));
+}
+
+// SIGTERM during an upload lets it finish: the device holds the whole file, as a download of
+// it afterwards shows.
+TEST_F(CommandLineTest, StopSignalDuringAnUploadLetsItFinish)
+{
+    SimDevice device;
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 150; ++i)
+        lines.push_back("LINE " + std::to_string(i));
+    lines.push_back("DATA END________");
+    WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
+    LaunchRequest request;
+    request.argv = {KORVA_PATH, "--upload", "mine.txt"};
+    request.env = CurrentEnvironment();
+    request.workDir = dir.path();
+    request.logFile = dir.file("stderr.txt");
+    ChildProcess korva(request);
+    ASSERT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines().size() >= 10; }, 20000));
+    ::kill(korva.Pid(), SIGTERM);
+
+    const std::optional<int> status = korva.Wait(std::chrono::seconds(30));
+    ASSERT_TRUE(status && WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_EQ(ReadWholeFile(dir.file("stderr.txt")), "korva: waiting for the upload to the device to finish, then ending\n");
+    const Outcome readBack = Korva({"--download", "all", "--output", "back.txt"});
+    EXPECT_EQ(readBack.status, 0);
+    EXPECT_EQ(ReadWholeFile(dir.file("back.txt")), AsFileText(lines));
 }
 
 struct FailureCase {

@@ -18,7 +18,7 @@ namespace {
 constexpr int32_t kCapacity = CKorvaDoc::kDataCapacity;
 constexpr size_t kLoadLimit = CKorvaDoc::kLoadLimit;
 // No load sets this state, so a load that leaves the state alone shows it.
-constexpr int32_t kStateBefore = 16;
+constexpr int32_t kStateBefore = kStateIdle;
 constexpr char kCR = 0x0D;
 constexpr char kLF = 0x0A;
 constexpr char kMarker[] = "END________";

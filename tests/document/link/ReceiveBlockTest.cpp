@@ -1,6 +1,9 @@
 // How a receive turns the device's reads into buffer lines and how it ends: EOT, silence and
 // the full buffer, with the exact data, size, counters and state each leaves.
 #include "LinkFixture.h"
+#include "WaitUntil.h"
+
+#include "v24.h"
 
 #include <cstdint>
 #include <ostream>
@@ -64,6 +67,22 @@ INSTANTIATE_TEST_SUITE_P(Link, ReceiveEotTest, ::testing::Values(
     EotCase{"DeviceLineOf600ArrivesAsTwoBufferLines", k600 + "\r\n\x04\r",
             k600.substr(0, 500) + "\r" + k600.substr(500) + "\r", 3, "\n\x04"}),
     [](const ::testing::TestParamInfo<EotCase>& info) { return std::string(info.param.name); });
+
+// The device sends no CR after its EOT: the read ends with the EOT itself, and no later read
+// waits out the time-out for a CR that never comes.
+TEST_F(LinkTest, EotWithoutACrBehindItEndsTheReadAtOnce)
+{
+    doc->OpenLink();
+    doc->SetTransferState(kStateReceiving);
+    device.send("AB\r\n\x04");
+    ASSERT_TRUE(WaitUntil([this] { return PortQueueCount(doc->m_hPort, PORT_INPUT) == 5; }));
+
+    EXPECT_EQ(doc->PollReceive(0), 1);
+    EXPECT_EQ(doc->PollReceive(0), 1);
+    EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
+    EXPECT_EQ(Data(), "AB\r");
+    EXPECT_EQ(RxArea(), "\n\x04");
+}
 
 TEST_F(LinkTest, PauseLongerThanTheTimeOutSplitsALine)
 {

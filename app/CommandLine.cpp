@@ -262,6 +262,16 @@ void CTransferRun::Finish(int status, const QString& line)
 
 }  // namespace
 
+QString TransferUsage()
+{
+    QStringList kinds;
+    for (const DownloadKind& kind : kDownloadKinds)
+        kinds << QString::fromLatin1(kind.name);
+    return QStringLiteral("Usage: korva --download %1 --output FILE [--port COMn]\n"
+                          "       korva --upload FILE [--port COMn]\n")
+        .arg(kinds.join(QLatin1Char('|')));
+}
+
 bool MakeTransferJob(const QString& download, const QString& output, const QString& upload, const QString& port,
                      CTransferJob* job, QString* error)
 {

@@ -20,9 +20,8 @@ struct CTransferJob {
 // The program's exit status of a command line.
 enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
-inline constexpr const char* kTransferUsage =
-    "Usage: korva --download all|temperaments|adjustment|instrument --output FILE [--port COMn]\n"
-    "       korva --upload FILE [--port COMn]\n";
+// The usage lines of the transfers, with the kinds of download the device offers.
+QString TransferUsage();
 
 // Makes a job of the options' values; false with the reason when they do not make one.
 bool MakeTransferJob(const QString& download, const QString& output, const QString& upload, const QString& port,

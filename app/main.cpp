@@ -40,8 +40,8 @@ constexpr const char* kUsage =
     "Without a window (progress on a terminal, exit status 0 on success, 1 on a failure with\n"
     "its reason on stderr, 2 for a wrong command line):\n"
     "  --download KIND --output FILE\n"
-    "                  find the device, download all, temperaments, adjustment or\n"
-    "                  instrument into FILE; a copy goes into the capture history\n"
+    "                  find the device, download the data of KIND (see below) into\n"
+    "                  FILE; a copy goes into the capture history\n"
     "  --upload FILE   find the device and put the data file FILE into it\n"
     "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
     "\n"
@@ -73,7 +73,7 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     if (!files.isEmpty())
         error = QStringLiteral("a data file to open goes without --download and --upload");
     if (!error.isEmpty() || !MakeTransferJob(download, output, upload, port, &job, &error)) {
-        std::fprintf(stderr, "korva: %s\n%s", qPrintable(error), kTransferUsage);
+        std::fprintf(stderr, "korva: %s\n%s", qPrintable(error), qPrintable(TransferUsage()));
         return kExitUsage;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -111,11 +111,11 @@ int main(int argc, char** argv)
     const QCommandLineOption ports(QStringLiteral("ports"), QString());
     parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "korva: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
         return 2;
     }
     if (parser.isSet(help)) {
-        std::fputs(kUsage, stdout);
+        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
         return 0;
     }
     if (parser.isSet(version)) {

@@ -48,7 +48,7 @@ int CountLines(const QString& path)
 QString CCaptureHistory::DefaultFolder()
 {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification asks to ignore a relative path there.
+    // A relative XDG_DATA_HOME is not a valid base folder: fall back to the default one.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return base + QStringLiteral("/korva/captures");

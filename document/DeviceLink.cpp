@@ -226,10 +226,20 @@ int32_t CKorvaDoc::ReceiveBlock()
     return result;
 }
 
-// One read in pieces: the bytes waiting are taken at once, and the read waits for more only as
-// long as waitMs allows. It ends at CR, at 500 characters, at an EOT (a CR already waiting
-// behind it is taken with it) or when no byte came for the port's time-out.
+// One read, what ReceiveBlock answers once it has ended.
 int32_t CKorvaDoc::PollReceive(uint32_t waitMs)
+{
+    const int32_t read = ContinueRead(WaitEnd(Clock::now(), waitMs));
+    if (read == kReadPending)
+        return kReadPending;
+    return read < 0 ? FailReceive(read) : FinishRead();
+}
+
+// One read in pieces: the bytes waiting are taken at once, and the read waits for more only
+// until waitEnd. It ends at CR, at 500 characters, at an EOT (a CR already waiting behind it
+// is taken with it) or when no byte came for the port's time-out. kReadPending while it goes
+// on, a negative code when the port failed, else 1 with the read in m_rxArea and m_nRxCount.
+int32_t CKorvaDoc::ContinueRead(Clock::time_point waitEnd)
 {
     Clock::time_point now = Clock::now();
     if (!m_bReadOpen) {
@@ -237,20 +247,21 @@ int32_t CKorvaDoc::PollReceive(uint32_t waitMs)
         m_nRxCount = 0;
         m_tLastArrival = now;
     }
-    const Clock::time_point waitEnd = WaitEnd(now, waitMs);
     for (;;) {
         const uint32_t before = m_nRxCount;
         const int32_t part = PortReadLinePart(m_hPort, m_rxArea, kRxAreaSize, kCR, &m_nRxCount);
         if (part < 0) {
             m_bReadOpen = false;
-            return FailReceive(part);
+            return part;
         }
         now = Clock::now();
         if (m_nRxCount > before)
             m_tLastArrival = now;
         const Clock::time_point readEnd = WaitEnd(m_tLastArrival, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
-        if (part == 1 || HoldsEot(m_rxArea + before, m_nRxCount - before) || now >= readEnd)
-            return FinishRead();
+        if (part == 1 || HoldsEot(m_rxArea + before, m_nRxCount - before) || now >= readEnd) {
+            m_bReadOpen = false;
+            return 1;
+        }
         const Clock::time_point until = std::min(readEnd, waitEnd);
         if (now >= until)
             return kReadPending;
@@ -277,33 +288,26 @@ void CKorvaDoc::AbandonReceive()
     m_nRxCount = 0;
 }
 
+// The old transfer's lines are read as a receive reads them, and dropped.
 bool CKorvaDoc::DrainUnfinishedTransfer(uint32_t waitMs)
 {
     if (!m_bTransferUnfinished)
         return true;
-    Clock::time_point now = Clock::now();
     if (!m_bDraining) {
         AbandonReceive();
         m_bDraining = true;
-        m_tLastArrival = now;
     }
-    const Clock::time_point waitEnd = WaitEnd(now, waitMs);
+    const Clock::time_point waitEnd = WaitEnd(Clock::now(), waitMs);
     for (;;) {
-        uint32_t count = 0;
-        const int32_t part = PortReadLinePart(m_hPort, m_rxArea, kRxAreaSize, kCR, &count);
-        // A failed port brings nothing more; the next transfer opens it afresh.
-        if (part < 0 || HoldsEot(m_rxArea, count))
-            return EndDrain();
-        now = Clock::now();
-        if (count > 0 || part == 1)
-            m_tLastArrival = now;
-        const Clock::time_point readEnd = WaitEnd(m_tLastArrival, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
-        if (now >= readEnd)
-            return EndDrain();
-        if (now >= waitEnd)
+        const int32_t read = ContinueRead(waitEnd);
+        if (read == kReadPending)
             return false;
-        if (part == 0)
-            PortWaitInput(m_hPort, MsUntil(std::min(readEnd, waitEnd), now));
+        const uint32_t count = std::exchange(m_nRxCount, 0);
+        // A failed port brings nothing more; the next transfer opens it afresh.
+        if (read < 0 || count == 0 || HoldsEot(m_rxArea, count))
+            return EndDrain();
+        if (Clock::now() >= waitEnd)
+            return false;
     }
 }
 

@@ -129,6 +129,8 @@ private:
     void FillPiece();
     int32_t EndLine();
     int32_t FailSend(int32_t code);
+    using Clock = std::chrono::steady_clock;
+    int32_t ContinueRead(Clock::time_point waitEnd);
     int32_t FinishRead();
     bool EndDrain();
     int32_t FailReceive(int32_t code);

@@ -66,6 +66,7 @@ private:
     void Finish(int status, const QString& line = QString());
     void ShowProgress(bool last);
     QString PortText() const;
+    QString NoDeviceLine() const { return QStringLiteral("no device found on %1").arg(PortText()); }
     int32_t LinesOfData() const;
     bool IsDownload() const { return m_job.pDownload != nullptr; }
 
@@ -141,8 +142,7 @@ void CTransferRun::OnPoll()
         // A port that cannot be opened says why in the status bar.
         if (state == kStateSearch && m_view.m_nTicks < m_nLastTicks) {
             const QString why = m_view.StatusMessage();
-            return Finish(kExitFailed, why.isEmpty() ? QStringLiteral("no device found on %1").arg(PortText())
-                                                     : QStringLiteral("port error: %1").arg(why));
+            return Finish(kExitFailed, why.isEmpty() ? NoDeviceLine() : QStringLiteral("port error: %1").arg(why));
         }
         m_nLastTicks = m_view.m_nTicks;
         return;
@@ -181,7 +181,7 @@ int CTransferRun::OnMessage(const QString& text)
     if (m_bFinished || m_phase == Phase::load)
         return ok;
     if (text == QLatin1String(kMsgNoDevice))
-        Finish(kExitFailed, QStringLiteral("no device found on %1").arg(PortText()));
+        Finish(kExitFailed, NoDeviceLine());
     else if (m_phase == Phase::search)
         return ok;
     else if (text == QLatin1String(kMsgCaptured))
@@ -281,8 +281,7 @@ bool MakeTransferJob(const QString& download, const QString& output, const QStri
         return false;
     }
     if (!port.isEmpty()) {
-        const QByteArray name = port.toLatin1();
-        job->nPort = PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
+        job->nPort = PortIndexForName(port);
         if (job->nPort < 0) {
             *error = QStringLiteral("no such port: %1 (COM1 to COM16)").arg(port);
             return false;

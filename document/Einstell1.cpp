@@ -57,12 +57,6 @@ framework::DialogTemplate MakeInterfaceTemplate()
             }};
 }
 
-int32_t PortIndexForText(const QString& text)
-{
-    const QByteArray name = text.toLatin1();
-    return PortIndexForName(std::string_view(name.constData(), static_cast<size_t>(name.size())));
-}
-
 QString DeviceTip(const SerialDeviceInfo& device)
 {
     QStringList lines;
@@ -206,7 +200,7 @@ QComboBox* CEinstell1::DeviceField() const
 int32_t CEinstell1::ShownPort() const
 {
     const auto* port = qobject_cast<QComboBox*>(GetDlgItem(IDC_COMBO1));
-    const int32_t index = port ? PortIndexForText(port->currentText()) : -1;
+    const int32_t index = port ? PortIndexForName(port->currentText()) : -1;
     return index >= 0 ? index : m_nPortIndex;
 }
 
@@ -308,7 +302,7 @@ void CEinstell1::DoDataExchange(framework::CDataExchange* pDX)
     if (!pDX->m_bSaveAndValidate)
         return;
     // What the user sees in the field is what is used: a name that is no port is refused.
-    const int32_t index = PortIndexForText(text);
+    const int32_t index = PortIndexForName(text);
     if (index < 0) {
         framework::AfxMessageBox(QString::fromLatin1(kNoSuchPortText), framework::MB_ICONEXCLAMATION);
         pDX->Fail();

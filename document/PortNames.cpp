@@ -1,5 +1,8 @@
 #include "PortNames.h"
 
+#include <QByteArray>
+#include <QString>
+
 namespace {
 constexpr const char* kPortNames[kPortCount] = {
     "COM1", "COM2", "COM3",  "COM4",  "COM5",  "COM6",  "COM7",  "COM8",
@@ -19,4 +22,10 @@ int32_t PortIndexForName(std::string_view name)
             return i;
     }
     return -1;
+}
+
+int32_t PortIndexForName(const QString& name)
+{
+    const QByteArray latin1 = name.toLatin1();
+    return PortIndexForName(std::string_view(latin1.constData(), static_cast<size_t>(latin1.size())));
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+class QString;
+
 constexpr int32_t kPortCount = 16;
 
 // "COM1" to "COM16"; any index outside 0 to 15 is "COM1".
@@ -10,3 +12,5 @@ const char* PortNameForIndex(int32_t index);
 // The index of an exact, case-sensitive port name; -1 for any other text. Every byte counts:
 // a NUL or anything after the name makes it another text.
 int32_t PortIndexForName(std::string_view name);
+// The same for a text typed by the user.
+int32_t PortIndexForName(const QString& name);

@@ -20,11 +20,9 @@ CKorvaApp theApp;
 namespace {
 // The document lives as long as the program; the template and the window refer to it.
 std::unique_ptr<CKorvaDoc> g_pDocument;
-}
-
-namespace {
+// How often a stop signal looks whether the upload it waits for has ended.
 constexpr int kUploadLookMs = 50;
-}
+}  // namespace
 
 CKorvaApp::CKorvaApp()
 {

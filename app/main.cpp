@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
-        return 2;
+        return kExitUsage;
     }
     if (parser.isSet(help)) {
         std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
         return PrintPortsReport(argc, argv);
     if (parser.isSet(demo) && !parser.isSet(simulate)) {
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
-        return 2;
+        return kExitUsage;
     }
     if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port))
         return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),

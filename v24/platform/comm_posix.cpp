@@ -356,8 +356,9 @@ CommPlatform& PosixPlatform()
 }
 
 namespace {
-// The device files the program handed over, by port name (the device path without "\\\\.\\"). open runs on the program's thread,
-// but nothing forbids handing one over from another.
+// The device files the program handed over, by port name (the device path without its
+// "\\\\.\\"). open runs on the program's thread, but nothing forbids handing one over from
+// another.
 std::mutex g_programFilesMutex;
 std::map<std::string, std::string> g_programFiles;
 

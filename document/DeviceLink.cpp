@@ -238,7 +238,8 @@ int32_t CKorvaDoc::PollReceive(uint32_t waitMs)
 // One read in pieces: the bytes waiting are taken at once, and the read waits for more only
 // until waitEnd. It ends at CR, at 500 characters, at an EOT (a CR already waiting behind it
 // is taken with it) or when no byte came for the port's time-out. kReadPending while it goes
-// on, a negative code when the port failed, else 1 with the read in m_rxArea and m_nRxCount.
+// on, a negative code when the port failed, else 1 when it ended at its end and 0 when it ended
+// by the time-out, with the read in m_rxArea and m_nRxCount.
 int32_t CKorvaDoc::ContinueRead(Clock::time_point waitEnd)
 {
     Clock::time_point now = Clock::now();
@@ -257,10 +258,11 @@ int32_t CKorvaDoc::ContinueRead(Clock::time_point waitEnd)
         now = Clock::now();
         if (m_nRxCount > before)
             m_tLastArrival = now;
+        const bool ended = part == 1 || HoldsEot(m_rxArea + before, m_nRxCount - before);
         const Clock::time_point readEnd = WaitEnd(m_tLastArrival, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
-        if (part == 1 || HoldsEot(m_rxArea + before, m_nRxCount - before) || now >= readEnd) {
+        if (ended || now >= readEnd) {
             m_bReadOpen = false;
-            return 1;
+            return ended ? 1 : 0;
         }
         const Clock::time_point until = std::min(readEnd, waitEnd);
         if (now >= until)
@@ -303,8 +305,9 @@ bool CKorvaDoc::DrainUnfinishedTransfer(uint32_t waitMs)
         if (read == kReadPending)
             return false;
         const uint32_t count = std::exchange(m_nRxCount, 0);
-        // A failed port brings nothing more; the next transfer opens it afresh.
-        if (read < 0 || count == 0 || HoldsEot(m_rxArea, count))
+        // A failed port brings nothing more; the next transfer opens it afresh. An empty line
+        // is no silence: the read cut short may have stopped just before its CR.
+        if (read <= 0 || HoldsEot(m_rxArea, count))
             return EndDrain();
         if (Clock::now() >= waitEnd)
             return false;

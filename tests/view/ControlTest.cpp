@@ -352,18 +352,20 @@ INSTANTIATE_TEST_SUITE_P(Abandoned, AbandonedDownloadTest, ::testing::Values(Aba
 
 // A transfer cut short that never ends with its EOT counts as ended when the line has been
 // silent for the read time-out; meanwhile the status bar says what the program waits for.
+// The read cut short had taken its line up to just before the CR: the empty rest is no silence.
 TEST_F(ViewTest, RestOfATransferCutShortIsWaitedForWithAWordInTheStatusBar)
 {
     PtyFarEnd farEnd("COM1");
     ASSERT_NO_FATAL_FAILURE(RequestFromFarEnd(farEnd, ID_HISTORICAL_TEMPERAMENTS, "DT"));
-    farEnd.send("FIRST LINE\r\n");
+    farEnd.send("FIRST LINE\r\nSECOND LINE");
     Tick(1);
     ASSERT_EQ(State(), kStateReceiving);
+    ASSERT_TRUE(doc->IsReceiveOpen());
     ASSERT_TRUE(Command(ID_FILE_NEW));
     Tick(1);
 
     ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
-    farEnd.send("REST OF THE TEMPERAMENTS\r\n");
+    farEnd.send("\r\nREST OF THE TEMPERAMENTS\r\n");
     Tick(1);
     EXPECT_EQ(view->StatusMessage(), "Waiting for the device to finish the previous transfer");
     TickWhileState(kStateRequestAdjustment);

@@ -5,6 +5,7 @@
 #include "FrameWnd.h"
 #include "HelpWindow.h"
 #include "KorvaDoc.h"
+#include "KorvaResources.h"
 #include "KorvaView.h"
 #include "MainFrm.h"
 #include "StringTable.h"
@@ -72,7 +73,7 @@ void CKorvaApp::EndAtOnce()
 bool CKorvaApp::InitInstance()
 {
     framework::SetHelpPage(QString::fromLatin1(kHelpPage));
-    SetRegistryKey(kRegistryKey);
+    SelectKorvaSettings();
     LoadStdProfileSettings(kRecentFiles);
 
     g_pDocument = std::make_unique<CKorvaDoc>();

@@ -11,7 +11,6 @@ class CKorvaDoc;
 
 class CKorvaApp : public framework::CWinApp {
 public:
-    static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
     static constexpr unsigned kRecentFiles = 4;
     // The help page built into the program.
     static constexpr const char* kHelpPage = ":/help/korva-help.html";

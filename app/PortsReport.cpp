@@ -1,11 +1,9 @@
 #include "PortsReport.h"
 
 #include "Einstell1.h"
-#include "Korva.h"
 #include "PortDevices.h"
 #include "PortNames.h"
 #include "KorvaResources.h"
-#include "resource.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -60,9 +58,7 @@ QString PortsReport(const SerialDeviceList& devices)
 int PrintPortsReport(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    // The settings file the program uses: the application object's organisation and name.
-    QCoreApplication::setOrganizationName(QString::fromLatin1(CKorvaApp::kRegistryKey));
-    QCoreApplication::setApplicationName(QString::fromLatin1(KorvaString(AFX_IDS_APP_TITLE)));
+    SelectKorvaSettings();
     std::fputs(PortsReport(ListSerialDevices()).toLocal8Bit().constData(), stdout);
     return 0;
 }

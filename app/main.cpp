@@ -6,8 +6,6 @@
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
 #include "PortsReport.h"
-#include "Resources.h"
-#include "resource.h"
 #include "SimulatedDevice.h"
 #include "Version.h"
 
@@ -85,9 +83,7 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     });
     QApplication app(argc, argv);
     RegisterKorvaResources();
-    // The window's settings file, which keeps the device file chosen for each port.
-    QApplication::setOrganizationName(QString::fromLatin1(CKorvaApp::kRegistryKey));
-    QApplication::setApplicationName(framework::LoadString(AFX_IDS_APP_TITLE));
+    SelectKorvaSettings();
     return RunTransferJob(job);
 }
 

@@ -128,16 +128,10 @@ int CWinApp::ExitInstance()
     return 0;
 }
 
-void CWinApp::SetRegistryKey(const char* key)
-{
-    m_pszRegistryKey = QString::fromLatin1(key);
-    QCoreApplication::setOrganizationName(m_pszRegistryKey);
-}
-
 void CWinApp::LoadStdProfileSettings(unsigned maxMRU)
 {
     m_nMaxMRU = maxMRU;
-    QSettings settings(m_pszRegistryKey, m_pszAppName);
+    QSettings settings;
     m_recentFiles.clear();
     settings.beginGroup(QLatin1String(kRecentSection));
     for (unsigned i = 1; i <= maxMRU; ++i) {
@@ -153,7 +147,7 @@ void CWinApp::LoadStdProfileSettings(unsigned maxMRU)
 
 void CWinApp::SaveStdProfileSettings()
 {
-    QSettings settings(m_pszRegistryKey, m_pszAppName);
+    QSettings settings;
     settings.beginGroup(QLatin1String(kRecentSection));
     for (unsigned i = 1; i <= m_nMaxMRU; ++i) {
         const QString key = QString::fromLatin1(kRecentEntry).arg(i);

@@ -1,7 +1,6 @@
 #pragma once
 // The application object of a single-document program: one per program. It keeps the
-// settings (under the organisation set by SetRegistryKey and the application's name), the
-// recent-file list, the document template, parses the command line, and handles the
+// settings (in the file QSettings() opens: the program selects it), the recent-file list, the document template, parses the command line, and handles the
 // application's commands (New, Open, printer set-up, Exit).
 #include "CmdTarget.h"
 
@@ -39,8 +38,6 @@ public:
     virtual bool InitInstance();
     virtual int ExitInstance();
 
-    // Settings go under this organisation and the application's name.
-    void SetRegistryKey(const char* key);
     // Reads the recent-file list (maxMRU entries) and the print-preview setting.
     void LoadStdProfileSettings(unsigned maxMRU = 4);
     void SaveStdProfileSettings();
@@ -72,7 +69,6 @@ public:
     // The program's arguments without the program's name; Run takes them from the process.
     QStringList m_commandLine;
     QString m_pszAppName;
-    QString m_pszRegistryKey;
     int m_nNumPreviewPages = 0;
 
 private:

@@ -9,6 +9,7 @@
 #include "icons/korva-129-16.xpm"
 #include "icons/korva-129-32.xpm"
 
+#include <QCoreApplication>
 #include <QPixmap>
 #include <utility>
 
@@ -143,4 +144,10 @@ const framework::DialogTemplate& TextEntryDialogTemplate()
             {DialogControl::pushButton, 2, 7, 33, 50, 14, QStringLiteral("Cancel"), {}},
         }};
     return dialogTemplate;
+}
+
+void SelectKorvaSettings()
+{
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kRegistryKey));
+    QCoreApplication::setApplicationName(QString::fromLatin1(KorvaString(AFX_IDS_APP_TITLE)));
 }

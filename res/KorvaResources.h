@@ -11,6 +11,13 @@ void RegisterKorvaResources();
 // without a window system); nullptr for an entry it has none of.
 const char* KorvaString(unsigned id);
 
+// The settings file of the program, under this key and the application's name "VEQ_32_C"
+// (~/.config/Local AppWizard-Generated Applications/VEQ_32_C.conf): the recent-file list and
+// the device file of each port.
+inline constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+// Makes it the one that QSettings() opens, in the window and without one.
+void SelectKorvaSettings();
+
 // The toolbar's nine button images side by side, 29 x 21 pixels each.
 QImage ToolBarBitmap();
 

@@ -1,7 +1,7 @@
 #include "PortsReport.h"
 
-#include "Einstell1.h"
 #include "PortDevices.h"
+#include "PortFile.h"
 #include "PortNames.h"
 #include "KorvaResources.h"
 
@@ -15,7 +15,7 @@ QString SourceText(DeviceFileSource source, int32_t index)
 {
     switch (source) {
     case DeviceFileSource::environment:
-        return QStringLiteral("environment (V24_%1)").arg(QLatin1String(PortNameForIndex(index)));
+        return QStringLiteral("environment (%1)").arg(PortVariableName(index));
     case DeviceFileSource::settings: return QStringLiteral("settings");
     case DeviceFileSource::fallback: return QStringLiteral("default");
     default: return QStringLiteral("none");
@@ -26,11 +26,10 @@ QString SourceText(DeviceFileSource source, int32_t index)
 
 QString PortsReport(const SerialDeviceList& devices)
 {
-    // The interface settings hand the device files of the settings to the port library.
-    const CEinstell1 settings;
+    HandStoredDeviceFilesOver();
     QString text = QStringLiteral("Chosen port: %1 (%2 in %3)\n\nPorts:\n")
-                       .arg(QLatin1String(PortNameForIndex(settings.m_nPortIndex)),
-                            QLatin1String(CEinstell1::kPortFileName), QDir::currentPath());
+                       .arg(QLatin1String(PortNameForIndex(ReadPortFile().value_or(0))),
+                            QLatin1String(kPortFileName), QDir::currentPath());
     for (int32_t i = 0; i < kPortCount; ++i) {
         const OpenedDeviceFile opened = DeviceFileOfPort(i);
         const QString file = opened.file.isEmpty() ? QStringLiteral("(no device file)") : opened.file;

@@ -59,7 +59,6 @@ bool CSimulatedDevice::Start(int portIndex, QString* error)
         *error = QStringLiteral("%1 gave no terminal").arg(program);
         return false;
     }
-    const QByteArray variable = QByteArrayLiteral("V24_") + PortNameForIndex(portIndex);
-    qputenv(variable.constData(), m_strTerminal.toLocal8Bit());
+    qputenv(PortVariableName(portIndex).toLatin1().constData(), m_strTerminal.toLocal8Bit());
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "PortDevices.h"
+#include "PortFile.h"
 #include "PortNames.h"
 #include "resource.h"
 
@@ -12,17 +13,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <cstdio>
-#include <string_view>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
-// What is read of the port file: the first line, up to nine characters.
-constexpr size_t kMaxLineChars = 9;
 constexpr const char* kNoSuchPortText = "Choose one of the ports COM1 to COM16.";
 
 constexpr const char* kBadDeviceText = "This text cannot name a device file.";
@@ -70,38 +62,6 @@ QString DeviceTip(const SerialDeviceInfo& device)
     return lines.join(QLatin1Char('\n'));
 }
 
-// A port file written with a text editor ends with one line end, LF or CR LF; the name before
-// it counts as the name.
-std::string_view WithoutLineEnd(std::string_view line)
-{
-    if (line.size() >= 1 && line.back() == '\n')
-        line.remove_suffix(line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1);
-    return line;
-}
-
-// Only a regular file is the port file: reading a FIFO or a device in its place would wait for
-// a writer that never comes. Anything else counts as a file that cannot be opened.
-std::FILE* OpenPortFile(const char* mode)
-{
-    const bool create = mode[0] == 'w';
-    const int fd = ::open(CEinstell1::kPortFileName, O_RDWR | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
-    if (fd < 0)
-        return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    if (create && ::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, mode);
-    if (!file)
-        ::close(fd);
-    return file;
-}
-
 const framework::DialogTemplate& InterfaceTemplate()
 {
     static const framework::DialogTemplate dialogTemplate = MakeInterfaceTemplate();
@@ -120,28 +80,8 @@ CEinstell1::~CEinstell1() = default;
 
 void CEinstell1::ReadPortFile()
 {
-    m_strPort = QStringLiteral("COM1");
-    m_nPortIndex = 0;
-    // Opened for reading and writing, as the settings are written back to the same place:
-    // a file the user cannot change counts as missing. It is never created here.
-    std::FILE* file = OpenPortFile("r+b");
-    if (!file)
-        return;
-    // The first line, at most nine characters, a line end within them kept as text. Counted,
-    // not NUL-terminated: a NUL in the file is a character like any other.
-    char line[kMaxLineChars];
-    size_t length = 0;
-    for (int c; length < kMaxLineChars && (c = std::fgetc(file)) != EOF;) {
-        line[length++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
-    }
-    std::fclose(file);
-    const int32_t index = PortIndexForName(WithoutLineEnd(std::string_view(line, length)));
-    if (index >= 0) {
-        m_strPort = QString::fromLatin1(PortNameForIndex(index));
-        m_nPortIndex = index;
-    }
+    m_nPortIndex = ::ReadPortFile().value_or(0);
+    m_strPort = QString::fromLatin1(PortNameForIndex(m_nPortIndex));
 }
 
 void CEinstell1::ChoosePort(int32_t index)
@@ -154,11 +94,7 @@ void CEinstell1::ChoosePort(int32_t index)
 void CEinstell1::WritePortFile() const
 {
     // A file that cannot be written is not reported: the choice holds until the program ends.
-    std::FILE* file = OpenPortFile("w+b");
-    if (!file)
-        return;
-    std::fputs(PortNameForIndex(m_nPortIndex), file);
-    std::fclose(file);
+    ::WritePortFile(m_nPortIndex);
 }
 
 void CEinstell1::ChooseDevice(int32_t index, const std::optional<QString>& path)
@@ -229,7 +165,7 @@ void CEinstell1::ShowDeviceOf(int32_t index)
     if (auto* note = qobject_cast<QLabel*>(GetDlgItem(IDC_DEVICE_NOTE))) {
         note->setText(overridden
                           ? QString::fromLatin1(kEnvironmentNote)
-                                .arg(QStringLiteral("V24_") + QLatin1String(PortNameForIndex(index)), opened.file)
+                                .arg(PortVariableName(index), opened.file)
                           : QString());
     }
 }

@@ -13,11 +13,10 @@ class QComboBox;
 
 class CEinstell1 : public framework::CDialog {
 public:
-    static constexpr const char* kPortFileName = "VEQ.INI";
     static constexpr int kMaxPortChars = 5;
 
-    // Reads the port file; a file that cannot be opened for reading and writing means COM1.
-    // Hands the device files of the settings to the port library.
+    // Reads the port file (PortFile.h): a file that names no port means COM1. Hands the
+    // device files of the settings to the port library.
     explicit CEinstell1(QWidget* parent = nullptr);
     ~CEinstell1() override;
 

@@ -24,6 +24,11 @@ int32_t PortIndexForName(std::string_view name)
     return -1;
 }
 
+QString PortVariableName(int32_t index)
+{
+    return QStringLiteral("V24_") + QLatin1String(PortNameForIndex(index));
+}
+
 int32_t PortIndexForName(const QString& name)
 {
     const QByteArray latin1 = name.toLatin1();

@@ -14,3 +14,6 @@ const char* PortNameForIndex(int32_t index);
 int32_t PortIndexForName(std::string_view name);
 // The same for a text typed by the user.
 int32_t PortIndexForName(const QString& name);
+// The environment variable that names the device file of port index 0 to 15 and overrides
+// every choice of the program: "V24_COM1" to "V24_COM16" (the port library reads it).
+QString PortVariableName(int32_t index);

@@ -36,7 +36,7 @@ QString PortText(int32_t index)
 {
     if (index < 0 || index >= kPortCount)
         return QString::fromLatin1(kUnknownPort);
-    return QStringLiteral("COM%1").arg(index + 1);
+    return QString::fromLatin1(PortNameForIndex(index));
 }
 
 // count x 340 / full, truncated toward zero; counts whose product 32 bits cannot hold give

@@ -7,6 +7,7 @@
 #include "Einstell1.h"
 #include "FuzzCheck.h"
 #include "MessageBox.h"
+#include "PortFile.h"
 #include "PortNames.h"
 #include "resource.h"
 
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr const char* kPortFile = CEinstell1::kPortFileName;
+constexpr const char* kPortFile = kPortFileName;
 constexpr int kMaxPortChars = CEinstell1::kMaxPortChars;
 CEinstell1* g_pDialog = nullptr;
 int g_nMessages = 0;

@@ -9,6 +9,7 @@
 #include "KorvaView.h"
 #include "MainFrm.h"
 #include "StringTable.h"
+#include "TransferMessages.h"
 #include "resource.h"
 
 #include <QTimer>
@@ -40,7 +41,7 @@ void CKorvaApp::OnStopSignal()
         return EndAtOnce();
     if (m_pStopWhenUploaded)
         return;
-    std::fprintf(stderr, "korva: waiting for the upload to the device to finish, then ending\n");
+    std::fprintf(stderr, "%s\n", kMsgStopAfterUpload);
     m_pStopWhenUploaded = std::make_unique<QTimer>();
     QObject::connect(m_pStopWhenUploaded.get(), &QTimer::timeout, [this] {
         if (g_pDocument && g_pDocument->IsUploading())

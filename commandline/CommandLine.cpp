@@ -1,10 +1,12 @@
 #include "CommandLine.h"
 
 #include "CmdTarget.h"
+#include "DataLines.h"
 #include "DeviceProtocol.h"
 #include "DocTemplate.h"
 #include "KorvaDoc.h"
 #include "KorvaView.h"
+#include "LinkErrors.h"
 #include "MessageBox.h"
 #include "PortDevices.h"
 #include "PortNames.h"
@@ -30,6 +32,13 @@ constexpr qint64 kProgressEveryMs = 250;
 QString Plain(const QString& text)
 {
     return text.simplified();
+}
+
+// A port error in the words of the window's box; a code that has no box is named by number.
+QString PortErrorText(const CTransferEnd& end)
+{
+    const char* text = end.nOutcome == kOutcomeSendError ? WriteErrorText(end.nCode) : ReceiveErrorText(end.nCode);
+    return text ? QString::fromLatin1(text) : QStringLiteral("port library error %1").arg(end.nCode);
 }
 
 // The data file's checks and messages, without touching anything of the run: a file that does
@@ -59,7 +68,7 @@ private:
     enum class Phase { search, load, transfer };
 
     void OnPoll();
-    int OnMessage(const QString& text);
+    void OnTransferEnd(const CTransferEnd& end);
     void OnStop();
     void StartTransfer();
     void EndDownload(int status, const QString& what);
@@ -83,7 +92,6 @@ private:
     bool m_bTerminal;
     bool m_bProgressShown = false;
     qint64 m_nLastProgressMs = -kProgressEveryMs;
-    int32_t m_nLastTicks = 0;
 };
 
 CTransferRun::CTransferRun(const CTransferJob& job)
@@ -93,7 +101,10 @@ CTransferRun::CTransferRun(const CTransferJob& job)
     if (m_job.nPort >= 0)
         m_doc.m_dlgInterface.m_nPortIndex = m_job.nPort;
     m_view.SetDocument(&m_doc);
-    framework::SetMessageBoxHandler([this](const framework::MessageBoxRequest& box) { return OnMessage(box.text); });
+    m_view.m_fnOnTransferEnd = [this](const CTransferEnd& end) { OnTransferEnd(end); };
+    // Nobody is there to read the boxes: each is answered with OK, and the ends they tell of
+    // reach OnTransferEnd first.
+    framework::SetMessageBoxHandler([](const framework::MessageBoxRequest&) { return static_cast<int>(framework::IDOK); });
     QObject::connect(&m_poll, &QTimer::timeout, [this] { OnPoll(); });
 }
 
@@ -121,12 +132,9 @@ QString CTransferRun::PortText() const
     return file.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, file);
 }
 
-// The device's lines in working storage; the last one may lack its CR.
 int32_t CTransferRun::LinesOfData() const
 {
-    const char* end = m_doc.m_data + m_doc.m_nDataSize;
-    const auto crs = static_cast<int32_t>(std::count(m_doc.m_data, end, '\r'));
-    return m_doc.m_nDataSize > 0 && end[-1] != '\r' ? crs + 1 : crs;
+    return CountDataLines(m_doc.m_data, m_doc.m_nDataSize);
 }
 
 void CTransferRun::OnPoll()
@@ -138,13 +146,6 @@ void CTransferRun::OnPoll()
     case Phase::search:
         if (m_view.m_bIdentified == 1 && state == kStateIdle)
             return StartTransfer();
-        // A whole search cycle without the device's answer: it is not there, or not on this port.
-        // A port that cannot be opened says why in the status bar.
-        if (state == kStateSearch && m_view.m_nTicks < m_nLastTicks) {
-            const QString why = m_view.StatusMessage();
-            return Finish(kExitFailed, why.isEmpty() ? NoDeviceLine() : QStringLiteral("port error: %1").arg(why));
-        }
-        m_nLastTicks = m_view.m_nTicks;
         return;
     case Phase::load:
         if (state == kStateIdle && m_view.m_bEnableUpload == 1 && framework::ExecuteCommand(m_view, ID_PUT_DATA)) {
@@ -153,10 +154,6 @@ void CTransferRun::OnPoll()
         }
         return;
     case Phase::transfer:
-        // A receive that overflowed starts a new document without a message.
-        if (IsDownload() && state == kStateIdle)
-            return Finish(kExitFailed, QStringLiteral("the data did not fit into working storage (%1 characters)")
-                                           .arg(CKorvaDoc::kDataCapacity));
         return ShowProgress(false);
     }
 }
@@ -175,26 +172,34 @@ void CTransferRun::StartTransfer()
     m_phase = Phase::load;
 }
 
-int CTransferRun::OnMessage(const QString& text)
+void CTransferRun::OnTransferEnd(const CTransferEnd& end)
 {
-    const int ok = static_cast<int>(framework::IDOK);
     if (m_bFinished || m_phase == Phase::load)
-        return ok;
-    if (text == QLatin1String(kMsgNoDevice))
-        Finish(kExitFailed, NoDeviceLine());
-    else if (m_phase == Phase::search)
-        return ok;
-    else if (text == QLatin1String(kMsgCaptured))
-        EndDownload(kExitOk, QString());
-    else if (text == QLatin1String(kMsgIncomplete))
-        EndDownload(kExitFailed, QStringLiteral("the transfer ended without its end line"));
-    else if (text == QLatin1String(kMsgTimeOut))
-        EndDownload(kExitFailed, QStringLiteral("time-out"));
-    else if (text == QLatin1String(kMsgStored))
-        Finish(kExitOk);
-    else
-        Finish(kExitFailed, QStringLiteral("port error on %1: %2").arg(PortText(), Plain(text)));
-    return ok;
+        return;
+    if (m_phase == Phase::search) {
+        // A whole search cycle without the device's answer: it is not there, or not on this
+        // port. A port that cannot be opened says why in the status bar.
+        if (end.nOutcome == kOutcomeNoAnswer || end.nOutcome == kOutcomeNoDevice) {
+            const QString why = m_view.StatusMessage();
+            Finish(kExitFailed, why.isEmpty() ? NoDeviceLine() : QStringLiteral("port error: %1").arg(why));
+        }
+        return;
+    }
+    switch (end.nOutcome) {
+    case kOutcomeCaptured: return EndDownload(kExitOk, QString());
+    case kOutcomeIncomplete:
+        return EndDownload(kExitFailed, QStringLiteral("the transfer ended without its end line"));
+    case kOutcomeTimedOut: return EndDownload(kExitFailed, QStringLiteral("time-out"));
+    case kOutcomeNoDevice: return Finish(kExitFailed, NoDeviceLine());
+    case kOutcomeStored: return Finish(kExitOk);
+    case kOutcomeOverflow:
+        return Finish(kExitFailed, QStringLiteral("the data did not fit into working storage (%1 characters)")
+                                       .arg(CKorvaDoc::kDataCapacity));
+    case kOutcomeReceiveError:
+    case kOutcomeSendError:
+        return Finish(kExitFailed, QStringLiteral("port error on %1: %2").arg(PortText(), PortErrorText(end)));
+    default: return;
+    }
 }
 
 // A download's data go to the file whatever ended it; a failure says so and names the file.
@@ -215,8 +220,7 @@ void CTransferRun::EndDownload(int status, const QString& what)
 void CTransferRun::OnStop()
 {
     if (!IsDownload() && m_doc.IsUploading()) {
-        std::fprintf(stderr, "%skorva: waiting for the upload to the device to finish, then ending\n",
-                     m_bProgressShown ? "\n" : "");
+        std::fprintf(stderr, "%s%s\n", m_bProgressShown ? "\n" : "", kMsgStopAfterUpload);
         m_bProgressShown = false;
         return;
     }

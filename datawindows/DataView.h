@@ -2,6 +2,8 @@
 // The read-only view of the device's text: one device line per row, in a monospace font, with
 // its line number beside it. The history's preview, the working-storage window and both sides
 // of a comparison show their text in it.
+#include "DataLines.h"
+
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -9,11 +11,6 @@
 
 class QByteArray;
 class QColor;
-
-// The lines of data as the device sent them: a line ends with CR LF, CR or LF (a file edited
-// by hand may use any of them), bytes 0x80 to 0xFF are Latin-1, and other control characters
-// show in caret notation ("^D") so that nothing in a line is invisible.
-QStringList DataLines(const QByteArray& bytes);
 
 class CDataView : public QPlainTextEdit {
 public:

@@ -1,6 +1,6 @@
 #include "WorkingStorageWnd.h"
 
-#include "DataView.h"
+#include "DataLines.h"
 #include "DataViewer.h"
 #include "KorvaDoc.h"
 
@@ -50,6 +50,6 @@ void CWorkingStorageWnd::Reload()
     m_pViewer->SetData(m_shown);
     m_pSummary->setText(m_shown.isEmpty() ? QStringLiteral("Working storage holds no data.")
                                           : QStringLiteral("%L1 lines, %L2 characters; read-only. Ctrl+F finds text.")
-                                                .arg(m_pViewer->View()->blockCount())
+                                                .arg(CountDataLines(m_shown.constData(), m_shown.size()))
                                                 .arg(m_shown.size()));
 }

@@ -1,5 +1,6 @@
 #include "Demo.h"
 
+#include "DataLines.h"
 #include "FrameWnd.h"
 #include "KorvaDoc.h"
 #include "KorvaView.h"
@@ -16,8 +17,8 @@
 namespace {
 
 constexpr int kPollMs = 100;
-constexpr int kGiveUpPolls = 5 * 60 * 1000 / kPollMs;  // the download takes about 70 s
-constexpr const char* kCapturedStart = "VEQ-Data are captured";
+// The download takes about 25 s at the line's speed; five minutes mean something is wrong.
+constexpr int kGiveUpPolls = 5 * 60 * 1000 / kPollMs;
 
 CKorvaView* DemoView()
 {
@@ -55,12 +56,14 @@ void CDemo::OnPoll()
     if (!m_bPictureTaken && view->m_nLines * 2 >= view->m_nProgressFull) {
         m_bPictureTaken = frame->grab().save(QDir::current().filePath(QLatin1String(kPictureFile)));
     }
+    if (m_bDownloadFailed)
+        return Finish(false, QStringLiteral("the download did not end with the device's data"));
     CKorvaDoc* doc = view->GetDocument();
     if (m_bCaptured && doc->GetTransferState() == kStateIdle) {
         const QString data = QDir::current().filePath(QLatin1String(kDataFile));
         if (!doc->DoSave(data))
             return Finish(false, QStringLiteral("the data could not be saved to %1").arg(data));
-        const int32_t lines = static_cast<int32_t>(std::count(doc->m_data, doc->m_data + doc->m_nDataSize, '\r'));
+        const int lines = CountDataLines(doc->m_data, doc->m_nDataSize);
         Finish(m_bPictureTaken, QStringLiteral("%1 lines saved to %2, window picture in %3")
                                     .arg(lines)
                                     .arg(data, QDir::current().filePath(QLatin1String(kPictureFile))));
@@ -72,13 +75,18 @@ void CDemo::StartDownload()
     std::printf("korva demo: device identified, downloading all data\n");
     std::fflush(stdout);
     // The program's messages are answered as a user would, and shown here.
-    framework::SetMessageBoxHandler([this](const framework::MessageBoxRequest& box) {
+    framework::SetMessageBoxHandler([](const framework::MessageBoxRequest& box) {
         std::printf("korva demo: message \"%s\"\n", qPrintable(box.text.simplified()));
         std::fflush(stdout);
-        if (box.text.startsWith(QLatin1String(kCapturedStart)))
-            m_bCaptured = true;
         return static_cast<int>(framework::IDOK);
     });
+    // The end of the download is acted on at the next poll, outside the controller's step.
+    DemoView()->m_fnOnTransferEnd = [this](const CTransferEnd& end) {
+        if (end.nOutcome == kOutcomeCaptured)
+            m_bCaptured = true;
+        else if (end.nOutcome != kOutcomeNoAnswer)
+            m_bDownloadFailed = true;
+    };
     m_step = Step::downloading;
     framework::AfxGetMainWnd()->OnCommand(ID_ALL_DATA);
 }
@@ -91,6 +99,8 @@ void CDemo::Finish(bool ok, const QString& message)
     std::printf("korva demo: %s%s\n", ok ? "" : "failed: ", qPrintable(message));
     std::fflush(stdout);
     framework::SetMessageBoxHandler({});
+    if (CKorvaView* view = DemoView())
+        view->m_fnOnTransferEnd = nullptr;
     if (framework::CFrameWnd* frame = framework::AfxGetMainWnd())
         frame->close();
 }

@@ -27,6 +27,7 @@ private:
     Step m_step = Step::waitForDevice;
     bool m_bPictureTaken = false;
     bool m_bCaptured = false;
+    bool m_bDownloadFailed = false;
     bool m_bSucceeded = false;
     int m_nPolls = 0;
 };

@@ -1,5 +1,6 @@
 #include "CaptureHistory.h"
 
+#include "DataLines.h"
 #include "DeviceProtocol.h"
 #include "KorvaDoc.h"
 
@@ -36,11 +37,11 @@ int CountLines(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
-    int lines = 0;
+    CLineCounter counter;
     char chunk[64 * 1024];
     for (qint64 got; (got = file.read(chunk, sizeof chunk)) > 0;)
-        lines += static_cast<int>(std::count(chunk, chunk + got, '\n'));
-    return lines;
+        counter.Add(chunk, got);
+    return counter.Lines();
 }
 
 }  // namespace

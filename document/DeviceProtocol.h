@@ -1,7 +1,8 @@
 #pragma once
 // What the program and the device agree on: the commands, the identity answer and the table of
 // downloads. A new kind of download is one more row of kDownloadKinds, with its command id,
-// prompt and button image among the resources and its answer in the simulator.
+// prompt and button image among the resources, its handler in the view and its answer in the
+// simulator.
 #include "TransferState.h"
 #include "resource.h"
 

@@ -57,7 +57,7 @@ public:
     // Menu "Adjustment", item "&Interface": the interface settings, run modally.
     void OnInterface();
 
-    // The device link (KorvaLink.cpp); nothing else in the program calls the port library.
+    // The device link (DeviceLink.cpp); nothing else in the program calls the port library.
     // Opens the configured port with the device's line settings unless it is open already.
     void OpenPort();
     // OpenPort, then purges both directions and resets the cursor and received-line count.
@@ -67,11 +67,16 @@ public:
     // Resets the cursor and received-line count and closes the port if it is open.
     void ClosePort();
     void PurgePort();
-    // Sends the text followed by CR LF; the results are not examined.
+    // Sends the text followed by CR LF; the results are not examined. The rest of a transfer
+    // cut short is read and dropped first (DrainUnfinishedTransfer without a limit), as the
+    // device takes no command while it sends; the controller drains it beforehand without
+    // blocking, so that in the window this wait is already over.
     void SendCommand(const char* text);
     // Sends the buffer line at the cursor whole, as its characters (eighth bit cleared) and
     // CR LF. True while more lines follow; false at the end of the data (characters after
     // the last CR are never sent) and after a failed write, which also closes the port.
+    // Blocks until the line is out: the window's controller uses PollSendLine instead; the
+    // link's tests and its fuzz target call this form.
     bool SendNextLine();
     // The same line, waiting at most waitMs in all: kSendPending while it has not gone out
     // whole (the next call goes on with it), 1 when it has, 0 at the end of the data or after
@@ -81,13 +86,15 @@ public:
     // ended (EOT: state 1; silence: state 2, or 15 when no line came); 0: nothing arrived
     // and the receive goes on; kBufferFull: the buffer overflowed (state 0); a negative
     // port-library code: the read failed (state 3) and the port is closed. Waits for the
-    // read to end: up to the port's time-out for each byte.
+    // read to end: up to the port's time-out for each byte. The window's controller uses
+    // PollReceive instead; the link's tests and its fuzz target call this form.
     int32_t ReceiveBlock();
     // The same read, waiting at most waitMs in all: kReadPending while it has not ended (the
     // next call goes on with it), else what ReceiveBlock answers. An EOT ends the read at once.
     int32_t PollReceive(uint32_t waitMs);
     // Forgets a read that has not ended; the transfer it belonged to counts as cut short.
     void AbandonReceive();
+    // A read has begun and not ended (for the link's tests).
     bool IsReceiveOpen() const { return m_bReadOpen; }
     // Forgets a line that has not gone out whole.
     void AbandonSend() { m_bLineOpen = false; }

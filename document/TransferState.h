@@ -1,21 +1,40 @@
 #pragma once
 // The transfer states: the document holds one, the controller runs one step of it per tick.
-// The numbers are the device dialogue's fixed codes (8, 11 and 12 are not used).
+// The numbers are the device dialogue's fixed codes (8, 11 and 12 are not used). Each comment
+// says who enters the state and what its next tick does.
 #include <cstdint>
 
 enum TransferState : int32_t {
-    kStateIdentified = 0,            // the device answered the identity query
-    kStateCaptured = 1,              // data captured: EOT received, or a data file opened
-    kStateTimedOut = 2,              // the device fell silent after at least one line
-    kStateSearch = 3,                // search for the device
-    kStateReceiving = 4,             // receiving data
-    kStateRequestAdjustment = 5,     // request the adjustment data
-    kStateRequestInstrument = 6,     // request the actual instrument
-    kStateRequestTemperaments = 7,   // request the historical temperaments
-    kStateRequestAllData = 9,        // request all data
-    kStateDeliveryReset = 10,        // the delivery-mode reset was sent
-    kStateNewDocument = 13,          // new, empty document
-    kStateUpload = 14,               // upload the buffer to the device
-    kStateNoDevice = 15,             // silence before any line: no device
-    kStateIdle = 16,                 // idle
+    // The search found the device (a receive that overflowed also sets it for a moment):
+    // enables the downloads and delivery mode, then idle.
+    kStateIdentified = 0,
+    // The receive met the device's EOT, or a data file with its end marker was opened: keeps
+    // the capture, shows the captured (or incomplete) message, then idle.
+    kStateCaptured = 1,
+    // The receive fell silent after at least one line: keeps the capture, "TimeOut !!!",
+    // disables the commands, then idle.
+    kStateTimedOut = 2,
+    // Construction, a port change, a failed read, and after "no device": the search cycle
+    // opens the port on tick 101, asks "R" on tick 200 and reads the answer on tick 400.
+    kStateSearch = 3,
+    // A request has gone out: every tick reads one line into the buffer until EOT, silence,
+    // overflow or a port error sets the next state.
+    kStateReceiving = 4,
+    // The download commands: the first tick opens the port, tick 10 sends the request and
+    // enters receiving.
+    kStateRequestAdjustment = 5,
+    kStateRequestInstrument = 6,
+    kStateRequestTemperaments = 7,
+    kStateRequestAllData = 9,
+    // Delivery mode, confirmed: the first tick sends "DU"; the state then waits for a command.
+    kStateDeliveryReset = 10,
+    // File New, or a receive that failed: empties the document, enables the device commands,
+    // then idle.
+    kStateNewDocument = 13,
+    // PUT DATA: opens the port, sends "DE" on tick 100, lines from tick 200 until the data end.
+    kStateUpload = 14,
+    // The receive fell silent before any line: "!!! NO TUNING SET FOUND !!!", then the search.
+    kStateNoDevice = 15,
+    // The end of every dialogue: nothing happens until a command sets another state.
+    kStateIdle = 16,
 };

@@ -40,8 +40,10 @@ CKorvaDoc* CKorvaView::GetDocument() const
 void CKorvaView::RegisterCommands()
 {
     RegisterCommand(ID_PUT_DATA, [this] { OnPutData(); }, &m_bEnableUpload);
-    for (const DownloadKind& kind : kDownloadKinds)
-        RegisterCommand(kind.commandId, [this, &kind] { StartDownload(kind); }, &m_bEnableDownload);
+    RegisterCommand(ID_ALL_DATA, [this] { OnAllData(); }, &m_bEnableDownload);
+    RegisterCommand(ID_HISTORICAL_TEMPERAMENTS, [this] { OnHistoricalTemperaments(); }, &m_bEnableDownload);
+    RegisterCommand(ID_ADJUSTMENT_DATA, [this] { OnAdjustmentData(); }, &m_bEnableDownload);
+    RegisterCommand(ID_ACTUAL_INSTRUMENT, [this] { OnActualInstrument(); }, &m_bEnableDownload);
     RegisterCommand(ID_DELIVERY_MODE, [this] { OnDeliveryMode(); }, &m_bEnableDeliveryMode);
     // File New is always available, and the view's handler comes before the framework's.
     RegisterCommand(ID_FILE_NEW, [this] { OnFileNew(); }, nullptr);
@@ -97,6 +99,7 @@ void CKorvaView::OnPutData()
     GetDocument()->SetTransferState(kStateUpload);
 }
 
+// Each download's state, command and full scale come from its row of the table of downloads.
 void CKorvaView::OnAllData()
 {
     StartDownload(*DownloadKindForCommand(ID_ALL_DATA));

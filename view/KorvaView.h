@@ -3,6 +3,7 @@
 // state and so carries out every dialogue with the device (search, the four downloads, the
 // upload, the delivery-mode reset). The command handlers only set the state that begins a
 // dialogue; the view also draws the status line and the progress bar into its client image.
+#include "TransferOutcome.h"
 #include "View.h"
 
 #include <QString>
@@ -48,11 +49,12 @@ public:
     // The progress bar for count lines against m_nProgressFull.
     void DrawProgress(int32_t count);
 
-    // The program-wide values of the controller, shared by every view of the process.
+    // The program-wide values of the controller, shared by every view of the process. Only
+    // the controller's tests read them and set them back to their values at program start
+    // (they run several views in one process).
     static int32_t LastPortIndex() { return s_nLastPortIndex; }
     static int32_t LastDeviceRevision() { return s_nLastDeviceRevision; }
     static const QString& TitleLine() { return s_strTitleLine; }
-    // Back to their values at program start (tests run several views in one process).
     static void ResetProgramWide();
 
     int32_t m_bEnableDeliveryMode = 0;
@@ -67,15 +69,20 @@ public:
     int32_t m_nTicks = 0;
     uint8_t m_bInTimer = 0;
     // The capture history's file of the last download, empty when it could not be kept (or
-    // no download has ended yet).
+    // no download has ended yet). For the tests; the program asks KeepUnsavedData.
     const QString& LastCapture() const { return m_strLastCapture; }
     // Where the unsaved data of the last download are kept in the capture history; written now
     // if that failed when the download ended. Empty, with the reason in *error, if they cannot be.
     QString KeepUnsavedData(QString* error);
     // A step's read or line has not ended: the ticks that come run no step until it has.
+    // For the tests, which tick the controller until it has.
     bool IsWaitingForPort() const { return m_nPendingIo != kNoPendingIo; }
     // The status bar's message from the controller (empty: none).
     const QString& StatusMessage() const { return m_strStatusMessage; }
+    // How the last dialogue ended; recorded before the box that tells the user is shown.
+    const CTransferEnd& LastTransferEnd() const { return m_lastTransferEnd; }
+    // Called with each end as it is recorded, before its box (callers without a user).
+    std::function<void(const CTransferEnd&)> m_fnOnTransferEnd;
 
 private:
     void RegisterCommands();
@@ -111,7 +118,8 @@ private:
     bool ReceiveLines(int32_t result);
     bool HandleReceived(int32_t result);
     void StepCaptured();
-    void KeepCapture();
+    const DownloadKind* KeepCapture();
+    void RecordEnd(TransferOutcome outcome, int32_t code = 0, const DownloadKind* download = nullptr);
     void StepTimedOut();
     void StepNoDevice();
     void StepNewDocument();
@@ -121,7 +129,7 @@ private:
     bool UploadStep();
     void HandleSent(int32_t sent);
     void BeginUpload();
-    void FinishUpload(const char* message);
+    void FinishUpload(TransferOutcome outcome, int32_t code = 0);
 
     void StartDownload(const DownloadKind& kind);
     void DrawStatusText(const char* text);
@@ -139,6 +147,7 @@ private:
     int32_t m_nPendingState = 0;
     bool m_bDraining = false;
     QString m_strStatusMessage;
+    CTransferEnd m_lastTransferEnd;
     QString m_strLastCapture;
     const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;

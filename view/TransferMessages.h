@@ -10,3 +10,7 @@ inline constexpr const char* kMsgStored = "Data are stored to VEQ !";
 inline constexpr const char* kMsgIncomplete =
     "Incomplete data from VEQ: the transfer ended without its end line. The lines received are kept; "
     "save them to read them, but they cannot be put back into the device.";
+
+// On stderr, when a stop signal comes during an upload: the upload finishes first, as the
+// device would keep part of the data.
+inline constexpr const char* kMsgStopAfterUpload = "korva: waiting for the upload to the device to finish, then ending";

@@ -1,5 +1,7 @@
 // The transfer state machine: one step of the current transfer state per tick of timer 101,
-// followed by the upload step. All protocol timing is counted in ticks, never in clock time.
+// followed by the upload step. The dialogue's timing is counted in ticks; only the waits for
+// the line are bounded in clock time, so that a read or a line that has not ended goes on over
+// the next ticks instead of holding the window.
 #include "KorvaView.h"
 
 #include "CaptureHistory.h"
@@ -269,6 +271,7 @@ void CKorvaView::HandleIdentityAnswer(int32_t result)
     }
     pDoc->PurgePort();
     m_nTicks = 0;
+    RecordEnd(kOutcomeNoAnswer);
 }
 
 void CKorvaView::StepIdentified()
@@ -342,6 +345,10 @@ bool CKorvaView::HandleReceived(int32_t result)
         CountLine(kReceiveDrawAbove);
     if (result >= 0)
         return true;
+    if (result == CKorvaDoc::kBufferFull)
+        RecordEnd(kOutcomeOverflow);
+    else
+        RecordEnd(kOutcomeReceiveError, result);
     if (const char* text = ReceiveErrorText(result))
         ShowMessage(text);
     GetDocument()->SetTransferState(kStateNewDocument);
@@ -354,8 +361,9 @@ bool CKorvaView::HandleReceived(int32_t result)
 // they are kept to be saved and read, but never go back into the device.
 void CKorvaView::StepCaptured()
 {
-    KeepCapture();
+    const DownloadKind* download = KeepCapture();
     const bool complete = GetDocument()->HoldsCompleteData();
+    RecordEnd(complete ? kOutcomeCaptured : kOutcomeIncomplete, 0, download);
     ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
     RedrawStatusLine();
     DrawTitleLine();
@@ -368,7 +376,7 @@ void CKorvaView::StepCaptured()
 
 void CKorvaView::StepTimedOut()
 {
-    KeepCapture();
+    RecordEnd(kOutcomeTimedOut, 0, KeepCapture());
     ShowMessage(kMsgTimeOut);
     RedrawStatusLine();
     DrawTitleLine();
@@ -378,20 +386,28 @@ void CKorvaView::StepTimedOut()
 
 // The data of a download that has just ended go into the capture history before anything
 // else happens, even before the user reads the message. A failure is told, and changes nothing
-// of the transfer.
-void CKorvaView::KeepCapture()
+// of the transfer. The download that ended; nullptr after a data file was opened.
+const DownloadKind* CKorvaView::KeepCapture()
 {
     CKorvaDoc* pDoc = GetDocument();
     const DownloadKind* kind = pDoc->TakeEndedDownload();
     if (!kind || pDoc->m_nDataSize == 0)
-        return;
+        return kind;
     m_pLastCaptureKind = kind;
     QString error;
     m_strLastCapture = CCaptureHistory().Keep(*pDoc, kind->deviceCommand, &error);
     if (!m_strLastCapture.isEmpty() && !m_bHistoryFailed)
-        return;
+        return kind;
     m_bHistoryFailed = m_strLastCapture.isEmpty();
     ShowStatusMessage(m_bHistoryFailed ? QString::fromLatin1(kTextNotKept).arg(error) : QString());
+    return kind;
+}
+
+void CKorvaView::RecordEnd(TransferOutcome outcome, int32_t code, const DownloadKind* download)
+{
+    m_lastTransferEnd = {outcome, code, download};
+    if (m_fnOnTransferEnd)
+        m_fnOnTransferEnd(m_lastTransferEnd);
 }
 
 QString CKorvaView::KeepUnsavedData(QString* error)
@@ -408,6 +424,7 @@ QString CKorvaView::KeepUnsavedData(QString* error)
 
 void CKorvaView::StepNoDevice()
 {
+    RecordEnd(kOutcomeNoDevice);
     ShowMessage(kMsgNoDevice);
     RedrawStatusLine();
     m_nTicks = 0;
@@ -443,7 +460,7 @@ void CKorvaView::StepUpload()
         m_bSending = 1;
     CapTicks(kUploadCap);
     if (m_bSendDone == 1)
-        FinishUpload(kMsgStored);
+        FinishUpload(kOutcomeStored);
 }
 
 void CKorvaView::StepDeliveryReset()
@@ -482,7 +499,7 @@ void CKorvaView::HandleSent(int32_t sent)
 {
     if (const int32_t written = GetDocument()->GetLastWriteResult(); written != 0) {
         // A line that did not go out whole ends the upload now; the data stay for a retry.
-        FinishUpload(WriteErrorText(written));
+        FinishUpload(kOutcomeSendError, written);
         return;
     }
     if (sent == 0)
@@ -501,13 +518,14 @@ void CKorvaView::BeginUpload()
 
 // The upload counts as ended before its message shows, so that nothing waits for the user to
 // close the box before the program may end.
-void CKorvaView::FinishUpload(const char* message)
+void CKorvaView::FinishUpload(TransferOutcome outcome, int32_t code)
 {
     m_nTicks = 0;
     m_bSending = 0;
     m_bSendDone = 0;
     GetDocument()->SetTransferState(kStateIdle);
-    ShowMessage(message);
+    RecordEnd(outcome, code);
+    ShowMessage(outcome == kOutcomeStored ? kMsgStored : WriteErrorText(code));
     EnableUploadOnly();
     RedrawStatusLine();
     GetDocument()->ResetCursors();

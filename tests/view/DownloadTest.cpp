@@ -76,6 +76,9 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
     EXPECT_EQ(boxes.boxes[0].text, kCapturedMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
+    ExpectEndToldByLastBox(kOutcomeCaptured);
+    ASSERT_NE(ends.back().pDownload, nullptr);
+    EXPECT_STREQ(ends.back().pDownload->deviceCommand, c.request);
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <tuning.txt>");
     EXPECT_TRUE(SameImage(view->GetClientImage(), ExpectedImage(view->GetClientImage().size(),
@@ -162,6 +165,7 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, kTimeOutMessage);
+    ExpectEndToldByLastBox(kOutcomeTimedOut);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <VEQ_32_C_DATA>");
@@ -185,6 +189,7 @@ TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, kNoDeviceMessage);
+    ExpectEndToldByLastBox(kOutcomeNoDevice);
     EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
 }
@@ -195,6 +200,7 @@ struct ReceiveFailure {
     const char* name;
     ReceiveFault fault;
     const char* message;  // nullptr: none
+    int32_t code;         // the port library's code the end carries
 };
 
 void PrintTo(const ReceiveFailure& c, std::ostream* os)
@@ -245,8 +251,11 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, GetParam().message);
         EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
+        ExpectEndToldByLastBox(kOutcomeReceiveError, GetParam().code);
     } else {
         EXPECT_TRUE(boxes.boxes.empty());
+        ASSERT_FALSE(ends.empty());
+        EXPECT_EQ(ends.back().nOutcome, kOutcomeOverflow);
     }
 
     Tick(1);
@@ -260,10 +269,10 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, ReceiveFailureTest,
-    ::testing::Values(ReceiveFailure{"PortThatFailedToOpen", ReceiveFault::wrongHandle, "V24 Wrong Port Handle"},
-                      ReceiveFailure{"PortClosedUnderneath", ReceiveFault::portClosed, "V24 Closed"},
-                      ReceiveFailure{"DeviceHungUp", ReceiveFault::deviceHungUp, "V24 Error at API Function"},
-                      ReceiveFailure{"BufferOverflow", ReceiveFault::bufferOverflow, nullptr}),
+    ::testing::Values(ReceiveFailure{"PortThatFailedToOpen", ReceiveFault::wrongHandle, "V24 Wrong Port Handle", PORT_E_HANDLE},
+                      ReceiveFailure{"PortClosedUnderneath", ReceiveFault::portClosed, "V24 Closed", PORT_E_CLOSED},
+                      ReceiveFailure{"DeviceHungUp", ReceiveFault::deviceHungUp, "V24 Error at API Function", PORT_E_API},
+                      ReceiveFailure{"BufferOverflow", ReceiveFault::bufferOverflow, nullptr, 0}),
     [](const ::testing::TestParamInfo<ReceiveFailure>& info) { return info.param.name; });
 
 // An EOT in the middle of the data ends the transfer without the device's end line: the lines
@@ -284,6 +293,7 @@ TEST_F(ViewTest, TransferCutByEotWithoutItsEndLineIsKeptButCannotBePutBack)
 
     Tick(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kIncompleteMessage});
+    ExpectEndToldByLastBox(kOutcomeIncomplete);
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(EnabledCommands().empty());
     EXPECT_FALSE(Command(ID_PUT_DATA));

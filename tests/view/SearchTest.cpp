@@ -102,15 +102,20 @@ TEST_F(ViewTest, SearchReportsNoTuningSetWhenTheCountdownRunsOutAndGoesOn)
     Tick(400);
     EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
+    // Each cycle without an answer is an end of its own, told by no box.
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].nOutcome, kOutcomeNoAnswer);
     Tick(400);
     EXPECT_EQ(State(), kStateNoDevice);
     EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(ends.size(), 2u);
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, kNoDeviceMessage);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
+    ExpectEndToldByLastBox(kOutcomeNoDevice);
     EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_TRUE(SameImage(view->GetClientImage(), ExpectedImage(view->GetClientImage().size(), {{{420, 3}, "COM1"}})));

@@ -87,6 +87,7 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, kStoredMessage);
+    ExpectEndToldByLastBox(kOutcomeStored);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_nLines, 6);
@@ -122,6 +123,7 @@ struct FailedUpload {
     const char* name;
     WriteFault fault;
     const char* message;
+    int32_t code;
 };
 
 void PrintTo(const FailedUpload& c, std::ostream* os)
@@ -149,6 +151,7 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
     }
 
     ASSERT_EQ(boxes.texts, std::vector<QString>{GetParam().message});
+    ExpectEndToldByLastBox(kOutcomeSendError, GetParam().code);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bSending, 0);
@@ -172,8 +175,8 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FailedUploadTest,
-    ::testing::Values(FailedUpload{"PortThatFailedToOpen", WriteFault::portNeverOpened, "V24 Wrong Port Handle"},
-                      FailedUpload{"PortClosedUnderneath", WriteFault::portClosedUnderneath, "V24 Closed"}),
+    ::testing::Values(FailedUpload{"PortThatFailedToOpen", WriteFault::portNeverOpened, "V24 Wrong Port Handle", PORT_E_HANDLE},
+                      FailedUpload{"PortClosedUnderneath", WriteFault::portClosedUnderneath, "V24 Closed", PORT_E_CLOSED}),
     [](const ::testing::TestParamInfo<FailedUpload>& info) { return info.param.name; });
 
 TEST_F(UploadTest, PortChangeEndsTheUploadAndRestartsTheSearch)

@@ -16,6 +16,20 @@ void ViewTest::SetUp()
     view = std::make_unique<CKorvaView>();
     view->SetDocument(doc.get());
     view->resize(500, 150);
+    view->m_fnOnTransferEnd = [this](const CTransferEnd& end) {
+        ends.push_back(end);
+        boxesBeforeEnd.push_back(boxes.boxes.size());
+    };
+}
+
+void ViewTest::ExpectEndToldByLastBox(TransferOutcome outcome, int32_t code)
+{
+    ASSERT_FALSE(ends.empty());
+    EXPECT_EQ(ends.back().nOutcome, outcome);
+    EXPECT_EQ(ends.back().nCode, code);
+    EXPECT_EQ(view->LastTransferEnd().nOutcome, outcome);
+    // Recorded before the box that tells the user was shown.
+    EXPECT_EQ(boxesBeforeEnd.back() + 1, boxes.boxes.size());
 }
 
 void ViewTest::TearDown()

@@ -44,9 +44,14 @@ protected:
     void RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request);
     // Fills the buffer as a loaded data file would, with lines closed by CR.
     void LoadLines(const std::vector<std::string>& lines);
+    // The last end the view recorded is outcome (with code), recorded just before the last box.
+    void ExpectEndToldByLastBox(TransferOutcome outcome, int32_t code = 0);
 
     TempWorkDir dir;
     MessageRecorder boxes;
+    // The ends the view recorded, and how many boxes had been shown before each.
+    std::vector<CTransferEnd> ends;
+    std::vector<size_t> boxesBeforeEnd;
     std::unique_ptr<SimDevice> device;
     std::unique_ptr<CKorvaDoc> doc;
     std::unique_ptr<CKorvaView> view;

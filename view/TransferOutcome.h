@@ -1,0 +1,30 @@
+#pragma once
+// How a dialogue with the device ended, as a value: the view records it before it shows the
+// box that tells the user, so that callers without a user (the command line, the
+// demonstration) act on what happened rather than on the words of the box.
+#include <cstdint>
+
+struct DownloadKind;
+
+enum TransferOutcome : int32_t {
+    kOutcomeNone,          // nothing has ended yet
+    kOutcomeNoAnswer,      // a search cycle ended without the device's answer; the status bar
+                           // says why when the port cannot be opened
+    kOutcomeNoDevice,      // "!!! NO TUNING SET FOUND !!!": silence before any line
+    kOutcomeCaptured,      // a download ended with its end line, or a data file was opened
+    kOutcomeIncomplete,    // the device's EOT came before the end line
+    kOutcomeTimedOut,      // the device fell silent after some lines
+    kOutcomeOverflow,      // the download did not fit into working storage (no box)
+    kOutcomeReceiveError,  // the port failed during a download; nCode tells how
+    kOutcomeStored,        // the upload's last line has gone out
+    kOutcomeSendError,     // a line of the upload did not go out; nCode tells how
+};
+
+struct CTransferEnd {
+    TransferOutcome nOutcome = kOutcomeNone;
+    // The port library's negative code of a receive or send error, else 0.
+    int32_t nCode = 0;
+    // The download that ended (captured, incomplete, timed out); nullptr for an opened file
+    // and for every other outcome.
+    const DownloadKind* pDownload = nullptr;
+};

@@ -44,6 +44,7 @@ uint32_t WriteCore(PortSlot& s, const unsigned char* data, uint32_t n)
         }
         if (err == EAGAIN)
             s.lastError = err;
+        TapBytes(s, PORT_TAP_SENT, data, w);
         data += w;
         n -= w;
         total += w;
@@ -64,7 +65,7 @@ void RecordReadFailure(PortSlot& s, int err)
     CommStatus status;
     if (s.platform->clearError(s.osHandle, &status) == 0) {
         s.commStatus = status;
-        MergeLineErrors(s, status.errors);
+        MergeLineErrors(s, status);
     }
 }
 
@@ -86,6 +87,7 @@ Fill Refill(PortSlot& s)
         return Fill::Empty;
     }
     s.readAheadEnd = got;
+    TapBytes(s, PORT_TAP_RECEIVED, s.readAhead, got);
     return Fill::Data;
 }
 
@@ -125,6 +127,7 @@ ReadResult ReadCore(PortSlot& s, unsigned char* dst, uint32_t n, uint32_t t)
             return {wanted - (n - count), true};
         }
         s.rxEvent.reset();
+        TapBytes(s, PORT_TAP_RECEIVED, dst, got);
         dst += got;
         want -= got;
         count += got;
@@ -259,6 +262,7 @@ extern "C" int32_t PortWriteBlockPart(int32_t handle, const void* data, int32_t 
         s->lastError = err;
         return PORT_E_API;
     }
+    TapBytes(*s, PORT_TAP_SENT, data, taken);
     return static_cast<int32_t>(taken);
 }
 
@@ -450,14 +454,22 @@ extern "C" int32_t PortPurge(int32_t handle, int32_t dir)
 
 extern "C" int32_t PortGetLineErrors(int32_t handle)
 {
+    return PortGetLineErrorCounts(handle, nullptr);
+}
+
+extern "C" int32_t PortGetLineErrorCounts(int32_t handle, PortLineErrorCounts* counts)
+{
     PortSlot* s;
     if (int32_t rc = CheckHandle(handle, &s))
         return rc;
     CommStatus status;
     if (s->platform->clearError(s->osHandle, &status) == 0)
-        MergeLineErrors(*s, status.errors);
-    int32_t errors = static_cast<int32_t>(s->lineErrors);
+        MergeLineErrors(*s, status);
+    if (counts)
+        *counts = s->errorCounts;
+    const int32_t errors = static_cast<int32_t>(s->lineErrors);
     s->lineErrors = 0;
+    s->errorCounts = PortLineErrorCounts{};
     return errors;
 }
 
@@ -469,7 +481,7 @@ void QueryStatus(PortSlot& s)
     CommStatus status;
     if (s.platform->clearError(s.osHandle, &status) == 0) {
         s.commStatus = status;
-        MergeLineErrors(s, status.errors);
+        MergeLineErrors(s, status);
     }
 }
 

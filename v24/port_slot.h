@@ -61,6 +61,7 @@ struct PortSlot {
     uint32_t xonLevel;
     uint32_t xoffLevel;
     uint32_t lineErrors;
+    PortLineErrorCounts errorCounts; // the errors behind lineErrors, counted by kind
     int32_t timeoutMs;
     int32_t handshake;
 };
@@ -68,8 +69,11 @@ struct PortSlot {
 // The one door of every operation on a handle: 0 with *slot set, or -19 / -4.
 int32_t CheckHandle(int32_t handle, PortSlot** slot);
 
-// Merges the platform's receive-error bits into the slot's line errors.
-void MergeLineErrors(PortSlot& s, uint32_t platformErrors);
+// Merges the platform's receive errors into the slot's line errors and their counts.
+void MergeLineErrors(PortSlot& s, const CommStatus& status);
+
+// The tap's report of bytes that passed the port (PortSetTap); nothing without a tap.
+void TapBytes(const PortSlot& s, int32_t direction, const void* data, uint32_t n);
 
 // The library's two posting paths (watch thread, PortSetNotify) share this.
 void PostNotify(PortSlot& s, PortWindow window, uint32_t message);

@@ -15,6 +15,8 @@ using Poster = void (*)(PortWindow, uint32_t, intptr_t, intptr_t);
 
 PortSlot g_ports[PORT_MAX];
 std::atomic<Poster> g_poster{nullptr};
+std::atomic<PortTap> g_tap{nullptr};
+std::atomic<void*> g_tapContext{nullptr};
 
 // How long open waits for the watch thread to report its start.
 constexpr uint32_t kThreadStartMs = 5000;
@@ -154,14 +156,36 @@ int32_t CheckHandle(int32_t handle, PortSlot** slot)
     return 0;
 }
 
-void MergeLineErrors(PortSlot& s, uint32_t platformErrors)
+namespace {
+
+// A platform that reports an error without counting it has seen it once at least.
+uint32_t CountOf(uint32_t count, bool reported)
 {
-    if (platformErrors & (kErrRxOver | kErrOverrun))
+    return count > 0 ? count : reported ? 1 : 0;
+}
+
+} // namespace
+
+void MergeLineErrors(PortSlot& s, const CommStatus& status)
+{
+    const uint32_t errors = status.errors;
+    if (errors & (kErrRxOver | kErrOverrun))
         s.lineErrors |= PORT_LE_OVERRUN;
-    if (platformErrors & kErrParity)
+    if (errors & kErrParity)
         s.lineErrors |= PORT_LE_PARITY;
-    if (platformErrors & kErrFrame)
+    if (errors & kErrFrame)
         s.lineErrors |= PORT_LE_FRAMING;
+    s.errorCounts.overrun += CountOf(status.overrunCount, (errors & (kErrRxOver | kErrOverrun)) != 0);
+    s.errorCounts.parity += CountOf(status.parityCount, (errors & kErrParity) != 0);
+    s.errorCounts.framing += CountOf(status.frameCount, (errors & kErrFrame) != 0);
+}
+
+void TapBytes(const PortSlot& s, int32_t direction, const void* data, uint32_t n)
+{
+    if (n == 0)
+        return;
+    if (PortTap tap = g_tap.load())
+        tap(g_tapContext.load(), s.portNumber, direction, data, n);
 }
 
 void PostNotify(PortSlot& s, PortWindow window, uint32_t message)
@@ -179,6 +203,12 @@ using namespace v24;
 extern "C" void PortSetMessagePoster(void (*post)(PortWindow, uint32_t, intptr_t, intptr_t))
 {
     g_poster = post;
+}
+
+extern "C" void PortSetTap(PortTap tap, void* context)
+{
+    g_tapContext = context;
+    g_tap = tap;
 }
 
 extern "C" int32_t PortMaxPorts(void) { return PORT_MAX; }

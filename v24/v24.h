@@ -63,6 +63,19 @@ typedef struct PortWindowTag* PortWindow;
 void PortSetMessagePoster(void (*post)(PortWindow window, uint32_t message, intptr_t wParam,
                                        intptr_t lParam));
 
+/* Directions of the tap. */
+enum { PORT_TAP_RECEIVED = 0, PORT_TAP_SENT = 1 };
+
+/* Sees the bytes that pass a port, exactly as they pass: PORT_TAP_RECEIVED with each run of
+ * bytes the library takes from a driver (whatever a read later does with them, a purge of the
+ * read-ahead included), PORT_TAP_SENT with each run a driver accepted for sending. n > 0.
+ * Called in the thread that reads or writes, before the call returns. */
+typedef void (*PortTap)(void* context, int32_t handle, int32_t direction, const void* data, uint32_t n);
+
+/* Registers the tap of all ports with the context it is called with; NULL unregisters.
+ * Only while no other thread reads or writes a port. */
+void PortSetTap(PortTap tap, void* context);
+
 /* ---- Table, open and close ---------------------------------------------------------- */
 
 /* Opens the named port; exclusive != 0 refuses any other opener while it is held.
@@ -180,8 +193,21 @@ int32_t PortBreakOff(int32_t handle);
 int32_t PortSendBreak(int32_t handle);
 /* Discards input (dir 0, read-ahead included) or output (dir 1). 0, -5, -27. */
 int32_t PortPurge(int32_t handle, int32_t dir);
-/* Receive errors since the last call (PORT_LE_* bits, 0 = none); clears them. */
+/* Receive errors since the last call (PORT_LE_* bits, 0 = none); clears them, and their
+ * counts (PortGetLineErrorCounts). */
 int32_t PortGetLineErrors(int32_t handle);
+
+/* Receive errors counted by kind. */
+typedef struct PortLineErrorCounts {
+    uint32_t overrun; /* hardware overruns and input-queue overflows */
+    uint32_t parity;
+    uint32_t framing;
+} PortLineErrorCounts;
+
+/* As PortGetLineErrors, and how many errors of each kind came into *counts (NULL skips it):
+ * as the driver counts them where it does, else 1 for each kind it reported. Clears bits and
+ * counts; like the bits, the counts survive a close and open of the port. */
+int32_t PortGetLineErrorCounts(int32_t handle, PortLineErrorCounts* counts);
 /* Bytes waiting in direction dir (input includes the read-ahead). Count, or -5. */
 int32_t PortQueueCount(int32_t handle, int32_t dir);
 /* 1 if nothing waits in direction dir, 0 otherwise; -5 for another dir. */

@@ -58,6 +58,7 @@ TEST_F(FakeTest, HandleCheckedByEveryOperation)
         [](int32_t h) { return PortSendBreak(h); },
         [](int32_t h) { return PortPurge(h, 0); },
         [](int32_t h) { return PortGetLineErrors(h); },
+        [](int32_t h) { return PortGetLineErrorCounts(h, nullptr); },
         [](int32_t h) { return PortQueueCount(h, 0); },
         [](int32_t h) { return PortQueueEmpty(h, 0); },
         [](int32_t h) { return PortSetNotify(h, nullptr, 0); },

@@ -10,6 +10,7 @@ void CloseAllPorts()
     for (int32_t h = 0; h < PORT_MAX; ++h)
         PortClose(h);
     PortSetMessagePoster(nullptr);
+    PortSetTap(nullptr, nullptr);
 }
 
 void PtyTest::SetUp()

@@ -260,6 +260,11 @@ public:
                 status->errors |= kErrFrame;
             if (now.brk != dev->counts.brk)
                 status->errors |= kErrBreak;
+            // The driver's counters only grow; unsigned differences survive their wrap.
+            status->overrunCount = static_cast<uint32_t>(now.overrun - dev->counts.overrun) +
+                                   static_cast<uint32_t>(now.buf_overrun - dev->counts.buf_overrun);
+            status->parityCount = static_cast<uint32_t>(now.parity - dev->counts.parity);
+            status->frameCount = static_cast<uint32_t>(now.frame - dev->counts.frame);
             dev->counts = now;
         }
         return 0;

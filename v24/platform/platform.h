@@ -47,6 +47,11 @@ struct CommStatus {
     uint32_t errors = 0;   // kErr* bits since the last query
     uint32_t inQueue = 0;  // bytes the driver holds for reading
     uint32_t outQueue = 0; // bytes the driver still has to send
+    // How many errors of each kind came since the last query, where the driver counts them
+    // (overruns include the input queue's). A bit in errors without a count counts once.
+    uint32_t overrunCount = 0;
+    uint32_t parityCount = 0;
+    uint32_t frameCount = 0;
 };
 
 // Modem-status bits of CommPlatform::modemStatus (the library's result values).

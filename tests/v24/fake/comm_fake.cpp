@@ -53,6 +53,15 @@ void FakeLine::addErrors(uint32_t platformErrors)
     m_errors |= platformErrors;
 }
 
+void FakeLine::addCountedErrors(uint32_t overruns, uint32_t parity, uint32_t frames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_errors |= (overruns ? kErrOverrun : 0) | (parity ? kErrParity : 0) | (frames ? kErrFrame : 0);
+    m_overrunCount += overruns;
+    m_parityCount += parity;
+    m_frameCount += frames;
+}
+
 void FakeLine::setOutQueue(uint32_t bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -258,7 +267,11 @@ int FakeComm::clearError(CommDevice* device, CommStatus* status)
     status->errors = l->m_errors;
     status->inQueue = static_cast<uint32_t>(l->m_input.size());
     status->outQueue = l->m_outQueue;
+    status->overrunCount = l->m_overrunCount;
+    status->parityCount = l->m_parityCount;
+    status->frameCount = l->m_frameCount;
     l->m_errors = 0;
+    l->m_overrunCount = l->m_parityCount = l->m_frameCount = 0;
     return 0;
 }
 

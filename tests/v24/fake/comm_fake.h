@@ -22,6 +22,8 @@ public:
     void hangUp();
     void setModemInputs(uint32_t bits);
     void addErrors(uint32_t platformErrors);
+    // Errors as a driver that counts them reports them: the kinds' bits and their numbers.
+    void addCountedErrors(uint32_t overruns, uint32_t parity, uint32_t frames);
     void setOutQueue(uint32_t bytes);
     // Bytes the driver takes before it is full (and stays full until takeOutput).
     void setWriteCapacity(size_t bytes);
@@ -66,6 +68,9 @@ private:
     CommSettings m_settings;
     uint32_t m_modem = 0;
     uint32_t m_errors = 0;
+    uint32_t m_overrunCount = 0;
+    uint32_t m_parityCount = 0;
+    uint32_t m_frameCount = 0;
     uint32_t m_outQueue = 0;
     uint32_t m_inSize = 0;
     uint32_t m_outSize = 0;

@@ -1,0 +1,82 @@
+#pragma once
+// The transfer log of a run: what passed on the line, with the port's events and the
+// controller's states, as the text of LogFormat.h. The newest few megabytes are kept in
+// memory, where the log window follows them; a file given with WriteTo gets every event as
+// it comes, so that nothing is lost if the program dies. One thread feeds and reads it.
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <deque>
+#include <memory>
+
+class QFile;
+
+class CTransferLog {
+public:
+    // What memory keeps at most; the oldest events go first.
+    static constexpr qsizetype kKeptBytes = 4 * 1024 * 1024;
+    // The bytes of one event at most: a longer run without a line end takes several.
+    static constexpr qsizetype kMostBytesInEvent = 500;
+
+    enum Direction { kSent, kReceived };
+
+    // The log of the program's run, which the device link and the controller feed.
+    static CTransferLog& Program();
+
+    CTransferLog();
+    ~CTransferLog();
+    CTransferLog(const CTransferLog&) = delete;
+    CTransferLog& operator=(const CTransferLog&) = delete;
+
+    // The port has opened: the times of the events count from now.
+    void StartClock();
+    // Milliseconds since the clock started (since the log began, before the first port opened).
+    qint64 Now() const;
+
+    // An event of the port or the controller, with its text in words.
+    void Add(const char* kind, const QString& text);
+    // Bytes that passed the port. Received bytes make one RX event per line (a line ends after
+    // LF, after a CR that no LF follows, and after EOT); sent bytes are gathered into one TX
+    // event per line, whatever pieces they went out in.
+    void AddBytes(Direction direction, const char* data, qsizetype size);
+    // A dialogue with the device begins: the TRANSFER event that LastTransferOf looks for.
+    void BeginTransfer(const QString& what);
+
+    // From now on every event goes to the file at path as well, appended behind what it holds
+    // (a run's first remark and the events kept so far first). False, with the reason, when the
+    // file cannot be opened; an empty path stops writing.
+    bool WriteTo(const QString& path, QString* error);
+    QString FilePath() const;
+
+    // The run's remark and the events kept, oldest first.
+    QByteArray Text() const;
+    // Events are numbered from 0 as they come: the number the next one gets, and the oldest
+    // kept (Count() when none is).
+    quint64 Count() const { return m_nFirstKept + m_events.size(); }
+    quint64 FirstKept() const { return m_nFirstKept; }
+    // The events kept from number first on (from the oldest kept, when first was dropped).
+    QByteArray TextFrom(quint64 first) const;
+    // The events of the last dialogue with the device (LastTransferOf) that memory keeps, or
+    // else that the file holds; empty when neither holds one.
+    QByteArray LastTransfer() const;
+    // Forgets the events kept; the file keeps what it got. Each Clear counts.
+    void Clear();
+    int Clears() const { return m_nClears; }
+
+private:
+    void Append(const char* kind, const QByteArray& text, qint64 ms);
+    void FlushSent();
+    void Write(const QByteArray& line);
+
+    QByteArray m_remark;
+    QElapsedTimer m_clock;
+    std::deque<QByteArray> m_events;
+    quint64 m_nFirstKept = 0;
+    qsizetype m_nKeptBytes = 0;
+    int m_nClears = 0;
+    // A line being sent in pieces, and when its first piece went.
+    QByteArray m_pendingSent;
+    qint64 m_nPendingSentMs = 0;
+    std::unique_ptr<QFile> m_pFile;
+};

@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include "protocol.h"
+#include "replay.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -124,7 +125,9 @@ void Engine::onByte(char c)
 
 void Engine::onLine(const std::string& line)
 {
-    if (m_uploading)
+    if (m_settings.replay)
+        onReplayLine(line);
+    else if (m_uploading)
         onUploadLine(line);
     else if (!line.empty())
         onCommand(line);
@@ -154,6 +157,27 @@ void Engine::onCommand(const std::string& command)
         m_data = factoryData();
     }
     // Anything else is ignored: the program waits for no answer to it.
+}
+
+// The answer the log recorded after the line, each piece as long after the line as it came then.
+void Engine::onReplayLine(const std::string& line)
+{
+    if (!line.empty())
+        record(LogEntry::Kind::Command, line);
+    const RecordedExchange* exchange = m_settings.replay->find(line, m_replayNext);
+    if (!exchange || m_settings.faults.mute)
+        return;
+    const Clock::time_point start = Clock::now();
+    for (const RecordedAnswer& piece : exchange->answer) {
+        if (m_settings.replayPaced) {
+            const auto wait = start + piece.after - Clock::now();
+            if (wait > Clock::duration::zero() &&
+                !pauseFor(std::chrono::ceil<std::chrono::milliseconds>(wait)))
+                return;
+        }
+        if (!sendBytes(piece.bytes) || m_hungUp)
+            return;
+    }
 }
 
 void Engine::onUploadLine(const std::string& line)

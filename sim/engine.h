@@ -47,6 +47,7 @@ private:
     void onLine(const std::string& line);
     void onCommand(const std::string& command);
     void onUploadLine(const std::string& line);
+    void onReplayLine(const std::string& line);
     void finishUpload();
     bool sendFlowControl(char c);
     void holdOffInput();
@@ -84,6 +85,7 @@ private:
     Clock::time_point m_retryAt{};  // while the far side is closed: when to look again
     bool m_lineDown = false;
     int m_linesSent = 0;
+    std::size_t m_replayNext = 0;   // where the replay looks for the next line first
 
     mutable std::mutex m_mutex;     // guards m_data and m_log
     Lines m_data;

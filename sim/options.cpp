@@ -53,6 +53,7 @@ const std::map<std::string, Valued>& valued()
     constexpr long kMaxCount = 1000000;
     static const std::map<std::string, Valued> all = {
         {"--device", [](Options& o, const std::string& v) { o.device = v; return !v.empty(); }},
+        {"--replay", [](Options& o, const std::string& v) { o.replayLog = v; return !v.empty(); }},
         {"--identity", [](Options& o, const std::string& v) { o.settings.identity = v; return true; }},
         {"--rate", integer(1, 1000000, [](Options& o, long v) { o.settings.charsPerSecond = double(v); })},
         {"--upload-silence", integer(1, 600000, [](Options& o, long v) { o.settings.uploadSilence = milliseconds(v); })},
@@ -109,6 +110,11 @@ Line:
                        not starting with VEQ-32-C makes the device unrecognisable
   --upload-silence MS  end an upload ("DE") without end marker after MS
                        milliseconds of silence (default 2000)
+  --replay LOG         play the device as the transfer log LOG (written by korva)
+                       recorded it: each line korva sends that the log shows is
+                       answered with the bytes the device sent after it, at the
+                       recorded pace (with --fast without it); a line the log
+                       never shows gets no answer
   --help               show this text
 
 Faults:

@@ -11,6 +11,7 @@ namespace sim {
 struct Options {
     bool help = false;
     std::string device;   // empty: serve on a new pseudo-terminal
+    std::string replayLog;  // a transfer log to play; empty: the device's own dialogue
     Settings settings;
 };
 

@@ -5,9 +5,12 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace sim {
+
+class ReplayScript;
 
 struct Faults {
     bool mute = false;              // read everything, send nothing at all
@@ -32,6 +35,10 @@ struct Settings {
     std::size_t longLineLength = 600;
     std::size_t oversizeChars = 420000;
     Faults faults;
+    // Plays the device a transfer log recorded instead of the device's own dialogue; with
+    // replayPaced at the pace of the log, else as fast as the line takes it.
+    std::shared_ptr<const ReplayScript> replay;
+    bool replayPaced = true;
 };
 
 }  // namespace sim

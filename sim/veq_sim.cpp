@@ -2,6 +2,7 @@
 #include "engine.h"
 #include "line_setup.h"
 #include "options.h"
+#include "replay.h"
 
 #include <csignal>
 #include <cstdio>
@@ -39,6 +40,19 @@ int main(int argc, char** argv)
     if (options.help) {
         std::fputs(sim::usageText().c_str(), stdout);
         return 0;
+    }
+    if (!options.replayLog.empty()) {
+        auto script = std::make_shared<sim::ReplayScript>();
+        if (!sim::ReplayScript::load(options.replayLog, *script, error)) {
+            std::fprintf(stderr, "veq-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "veq-sim: replaying %zu lines of %s\n", script->exchanges().size(),
+                     options.replayLog.c_str());
+        // The log carries the pace of the line: --fast leaves it out, and nothing else paces.
+        options.settings.replayPaced = options.settings.charsPerSecond > 0;
+        options.settings.charsPerSecond = 0;
+        options.settings.replay = std::move(script);
     }
     // Blocked before any thread starts, so that only sigtimedwait below receives them.
     sigset_t stopSignals;

@@ -71,6 +71,7 @@ void CKorvaDoc::OpenPort()
     m_strOpenFailure = m_hPort < 0 ? OpenFailureText(name) : QString();
     PortSetFormat(m_hPort, kBaudRate, kDataBits, kParity, kStopBits);
     PortSetHandshake(m_hPort, kHandshake);
+    RecordOpen(name);
 }
 
 void CKorvaDoc::OpenLink()
@@ -96,12 +97,14 @@ void CKorvaDoc::ClosePort()
     m_pRequestedDownload = nullptr;
     if (m_bPortOpen != 1)
         return;
+    RecordClose();
     m_bPortOpen = 0;
     PortClose(m_hPort);
 }
 
 void CKorvaDoc::PurgePort()
 {
+    RecordPurge();
     PortPurge(m_hPort, PORT_INPUT);
     PortPurge(m_hPort, PORT_OUTPUT);
 }
@@ -115,7 +118,9 @@ void CKorvaDoc::SendCommand(const char* text)
         m_bTransferUnfinished = true;
         m_pRequestedDownload = kind;
     }
-    PortWriteString(m_hPort, text);
+    if (IsTransferCommand(text))
+        BeginTransferRecord();
+    RecordWrite(PortWriteString(m_hPort, text), static_cast<int32_t>(std::strlen(text)));
     PortWriteChar(m_hPort, kCR);
     PortWriteChar(m_hPort, kLF);
 }
@@ -212,6 +217,7 @@ int32_t CKorvaDoc::EndLine()
 // A write that fails or stalls closes the port, so that the next OpenLink opens it afresh.
 int32_t CKorvaDoc::FailSend(int32_t code)
 {
+    RecordWrite(code, m_nPieceLength - m_nPieceSent);
     m_bLineOpen = false;
     m_nLastWriteResult = code;
     ClosePort();
@@ -232,7 +238,7 @@ int32_t CKorvaDoc::PollReceive(uint32_t waitMs)
     const int32_t read = ContinueRead(WaitEnd(Clock::now(), waitMs));
     if (read == kReadPending)
         return kReadPending;
-    return read < 0 ? FailReceive(read) : FinishRead();
+    return read < 0 ? FailReceive(read) : FinishRead(read == 0);
 }
 
 // One read in pieces: the bytes waiting are taken at once, and the read waits for more only
@@ -271,11 +277,12 @@ int32_t CKorvaDoc::ContinueRead(Clock::time_point waitEnd)
     }
 }
 
-int32_t CKorvaDoc::FinishRead()
+int32_t CKorvaDoc::FinishRead(bool endedBySilence)
 {
     m_bReadOpen = false;
     const int32_t count = static_cast<int32_t>(m_nRxCount);
     m_nRxCount = 0;
+    RecordRead(static_cast<uint32_t>(count), endedBySilence);
     return count == 0 ? CountSilence() : AppendRead(count);
 }
 
@@ -327,6 +334,7 @@ bool CKorvaDoc::EndDrain()
 // OpenLink tries it afresh. The data and their counters stay.
 int32_t CKorvaDoc::FailReceive(int32_t code)
 {
+    RecordFailedRead(code);
     m_nTransferState = kStateSearch;
     ClosePort();
     return code;
@@ -403,6 +411,7 @@ void CKorvaDoc::EndReceive()
     if (m_nTransferState == kStateCaptured || m_nTransferState == kStateTimedOut) {
         SetModifiedFlag(true);
         m_pEndedDownload = m_pRequestedDownload;
+        m_pDataKind = m_pRequestedDownload;
     }
     m_pRequestedDownload = nullptr;
     m_nCursor = 0;

@@ -33,3 +33,8 @@ const DownloadKind* DownloadKindForDeviceCommand(std::string_view command)
 {
     return FindKind([command](const DownloadKind& k) { return command == k.deviceCommand; });
 }
+
+bool IsTransferCommand(std::string_view command)
+{
+    return DownloadKindForDeviceCommand(command) || command == kCmdUpload || command == kCmdDeliveryMode;
+}

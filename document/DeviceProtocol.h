@@ -43,3 +43,6 @@ const DownloadKind* DownloadKindForState(int32_t state);
 const DownloadKind* DownloadKindForCommand(unsigned commandId);
 const DownloadKind* DownloadKindForName(std::string_view name);
 const DownloadKind* DownloadKindForDeviceCommand(std::string_view command);
+// A command that begins a transfer: a download's request, the upload's announcement or the
+// delivery-mode reset (not the identity query).
+bool IsTransferCommand(std::string_view command);

@@ -53,6 +53,7 @@ void CKorvaDoc::ResetData()
 {
     m_nLineCount = 0;
     m_nDataSize = 0;
+    m_pDataKind = nullptr;
     ResetCursors();
 }
 
@@ -103,11 +104,21 @@ void CKorvaDoc::Serialize(framework::CArchive& ar)
 
 void CKorvaDoc::StoreData(framework::CArchive& ar) const
 {
+    for (const char b : FileBytes())
+        ar.WriteByte(static_cast<unsigned char>(b));
+}
+
+// Every CR of the buffer goes out as CR LF.
+QByteArray CKorvaDoc::FileBytes() const
+{
+    QByteArray bytes;
+    bytes.reserve(m_nDataSize + m_nLineCount + 1);
     for (int32_t p = 0; p < m_nDataSize; ++p) {
-        ar.WriteByte(static_cast<unsigned char>(m_data[p]));
+        bytes += m_data[p];
         if (m_data[p] == kCR)
-            ar.WriteByte(kLF);
+            bytes += kLF;
     }
+    return bytes;
 }
 
 bool CKorvaDoc::EndsWithMarker(int32_t p) const
@@ -118,6 +129,7 @@ bool CKorvaDoc::EndsWithMarker(int32_t p) const
 
 void CKorvaDoc::LoadData(framework::CArchive& ar)
 {
+    m_pDataKind = nullptr;
     m_nDataSize = 0;
     m_nLineCount = 0;
     for (int32_t p = 0; p < kLoadLimit;) {

@@ -4,6 +4,7 @@
 // interface settings.
 #include "Document.h"
 #include "Einstell1.h"
+#include "LinkRecord.h"
 #include "TransferState.h"
 
 #include <chrono>
@@ -47,6 +48,8 @@ public:
     // The data end with the device's end-marker line (a loaded file's with the empty line
     // the load adds): only such data are whole, and only they may go back into the device.
     bool HoldsCompleteData() const;
+    // The data as a data file of them holds them: the bytes a save writes.
+    QByteArray FileBytes() const;
 
     void ResetCursors();
     void ResetData();
@@ -112,6 +115,25 @@ public:
     // when the driver took fewer characters than the line has.
     int32_t GetLastWriteResult() const { return m_nLastWriteResult; }
 
+    // What the line did to the transfer since its command (a download's request, "DE" or
+    // "DU"): the errors the port reported, NUL characters received, lines split at the read's
+    // limit or by a pause. Takes the port's errors not yet read first; the transfer's count then
+    // starts again.
+    CLineDamage TakeTransferDamage();
+    // The errors and damage of the whole run, for the support report.
+    const CLineDamage& RunDamage() const { return m_runDamage; }
+    // The open port's line settings and modem lines as it reports them; false with only port
+    // and device file filled when no port is open.
+    bool ReadLineState(CLineState* state) const;
+    // The download whose data working storage holds; nullptr for data from a file or none.
+    const DownloadKind* DataKind() const { return m_pDataKind; }
+
+    // The link (the open port, and a transfer the device may still be sending) goes to other,
+    // which talks to the device on it until it moves the link back; this document then has
+    // none and is lent out (a read of the device into a buffer of its own borrows it so).
+    void MoveLinkTo(CKorvaDoc& other);
+    bool IsLinkLent() const { return m_bLinkLent; }
+
     // Empty reads left before silence ends a receive; shared by every receive and by the
     // device search, 3 at program start.
     static int32_t s_nIdleCountdown;
@@ -138,7 +160,7 @@ private:
     int32_t FailSend(int32_t code);
     using Clock = std::chrono::steady_clock;
     int32_t ContinueRead(Clock::time_point waitEnd);
-    int32_t FinishRead();
+    int32_t FinishRead(bool endedBySilence);
     bool EndDrain();
     int32_t FailReceive(int32_t code);
     int32_t CountSilence();
@@ -146,6 +168,16 @@ private:
     int32_t Overflow();
     void CloseLine();
     void EndReceive();
+
+    // The transfer log and the damage of the line (LinkRecord.cpp).
+    void RecordOpen(const char* portName);
+    void RecordClose();
+    void RecordPurge();
+    void RecordWrite(int32_t result, int32_t expected);
+    void RecordFailedRead(int32_t code);
+    void BeginTransferRecord();
+    void RecordRead(uint32_t count, bool endedBySilence);
+    void TakeLineErrors(const char* when);
 
     int32_t m_nLastWriteResult = 0;
     QString m_strOpenFailure;
@@ -167,4 +199,10 @@ private:
     const DownloadKind* m_pRequestedDownload = nullptr;
     const DownloadKind* m_pEndedDownload = nullptr;
     bool m_bDraining = false;
+    const DownloadKind* m_pDataKind = nullptr;
+    bool m_bLinkLent = false;
+    CLineDamage m_transferDamage;
+    CLineDamage m_runDamage;
+    // The last read ended at the read's limit: a line that goes on in the next read is split.
+    bool m_bReadAtLimit = false;
 };

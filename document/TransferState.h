@@ -38,3 +38,25 @@ enum TransferState : int32_t {
     // The end of every dialogue: nothing happens until a command sets another state.
     kStateIdle = 16,
 };
+
+// The state in words, as the transfer log shows it.
+constexpr const char* TransferStateName(int32_t state)
+{
+    switch (state) {
+    case kStateIdentified: return "device identified";
+    case kStateCaptured: return "data captured";
+    case kStateTimedOut: return "receive timed out";
+    case kStateSearch: return "search for the device";
+    case kStateReceiving: return "receiving data";
+    case kStateRequestAdjustment: return "request adjustment data";
+    case kStateRequestInstrument: return "request actual instrument";
+    case kStateRequestTemperaments: return "request historical temperaments";
+    case kStateRequestAllData: return "request all data";
+    case kStateDeliveryReset: return "delivery-mode reset";
+    case kStateNewDocument: return "new, empty document";
+    case kStateUpload: return "upload";
+    case kStateNoDevice: return "no device found";
+    case kStateIdle: return "idle";
+    default: return "unknown";
+    }
+}

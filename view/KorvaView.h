@@ -38,6 +38,8 @@ public:
     void OnActualInstrument();
     void OnDeliveryMode();
     void OnFileNew();
+    // The download of a kind, as its command starts it.
+    void StartDownload(const DownloadKind& kind);
 
     // The three groups that are the only joint writers of the enable fields.
     void DisableCommands();
@@ -83,6 +85,12 @@ public:
     const CTransferEnd& LastTransferEnd() const { return m_lastTransferEnd; }
     // Called with each end as it is recorded, before its box (callers without a user).
     std::function<void(const CTransferEnd&)> m_fnOnTransferEnd;
+    // A quiet controller works for a caller of its own (a read of the device into a buffer of
+    // its own): it shows no boxes and no status-bar texts and draws no title line.
+    void SetQuiet(bool quiet) { m_bQuiet = quiet; }
+    // The controller rests: idle, no read or line under way, the link its document's own. Only
+    // then may another controller borrow the link.
+    bool IsIdle() const;
 
 private:
     void RegisterCommands();
@@ -119,7 +127,12 @@ private:
     bool HandleReceived(int32_t result);
     void StepCaptured();
     const DownloadKind* KeepCapture();
-    void RecordEnd(TransferOutcome outcome, int32_t code = 0, const DownloadKind* download = nullptr);
+    void RecordEnd(TransferOutcome outcome, int32_t code = 0, const DownloadKind* download = nullptr,
+                   const CLineDamage& damage = CLineDamage());
+    // The box that tells the user how a dialogue ended; none from a quiet controller.
+    void ShowMessage(const QString& text);
+    // The transfer log hears of each state a step enters, and of each dialogue that begins.
+    void LogStateChange(int32_t state);
     void StepTimedOut();
     void StepNoDevice();
     void StepNewDocument();
@@ -131,7 +144,6 @@ private:
     void BeginUpload();
     void FinishUpload(TransferOutcome outcome, int32_t code = 0);
 
-    void StartDownload(const DownloadKind& kind);
     void DrawStatusText(const char* text);
     void DrawTitleLine();
     // Counts one line; draws the bar when the step counter stood above drawAbove.
@@ -152,6 +164,8 @@ private:
     const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;
     bool m_bShowsOpenFailure = false;
+    bool m_bQuiet = false;
+    int32_t m_nLoggedState = -1;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nLastDeviceRevision;

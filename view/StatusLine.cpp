@@ -83,6 +83,8 @@ void CKorvaView::DrawStatusText(const char* text)
 
 void CKorvaView::DrawTitleLine()
 {
+    if (m_bQuiet)
+        return;
     s_strTitleLine = QStringLiteral("VEQ-FILE: <%1>").arg(GetDocument()->GetTitle());
     framework::CClientDC dc(this);
     dc.TextOut(kStatusTextX, kStatusTextY, s_strTitleLine);
@@ -90,6 +92,8 @@ void CKorvaView::DrawTitleLine()
 
 void CKorvaView::ShowStatusMessage(const QString& text)
 {
+    if (m_bQuiet)
+        return;
     m_strStatusMessage = text;
     if (framework::CFrameWnd* frame = GetParentFrame())
         frame->SetIdleMessage(text);

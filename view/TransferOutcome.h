@@ -2,6 +2,8 @@
 // How a dialogue with the device ended, as a value: the view records it before it shows the
 // box that tells the user, so that callers without a user (the command line, the
 // demonstration) act on what happened rather than on the words of the box.
+#include "LinkRecord.h"
+
 #include <cstdint>
 
 struct DownloadKind;
@@ -13,6 +15,8 @@ enum TransferOutcome : int32_t {
     kOutcomeNoDevice,      // "!!! NO TUNING SET FOUND !!!": silence before any line
     kOutcomeCaptured,      // a download ended with its end line, or a data file was opened
     kOutcomeIncomplete,    // the device's EOT came before the end line
+    kOutcomeDamaged,       // a download whose characters the line altered, or whose lines
+                           // the receive split; damage tells how
     kOutcomeTimedOut,      // the device fell silent after some lines
     kOutcomeOverflow,      // the download did not fit into working storage (no box)
     kOutcomeReceiveError,  // the port failed during a download; nCode tells how
@@ -24,7 +28,9 @@ struct CTransferEnd {
     TransferOutcome nOutcome = kOutcomeNone;
     // The port library's negative code of a receive or send error, else 0.
     int32_t nCode = 0;
-    // The download that ended (captured, incomplete, timed out); nullptr for an opened file
-    // and for every other outcome.
+    // The download that ended (captured, incomplete, damaged, timed out); nullptr for an
+    // opened file and for every other outcome.
     const DownloadKind* pDownload = nullptr;
+    // What the line did to a download or an upload that ended (any outcome of theirs).
+    CLineDamage damage;
 };

@@ -7,8 +7,11 @@
 #include "CaptureHistory.h"
 #include "DeviceProtocol.h"
 #include "KorvaDoc.h"
+#include "DataLines.h"
 #include "LinkErrors.h"
+#include "LogFormat.h"
 #include "MessageBox.h"
+#include "TransferLog.h"
 #include "TransferMessages.h"
 
 #include <QFileInfo>
@@ -64,9 +67,21 @@ constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
 constexpr const char* kTextDraining = "Waiting for the device to finish the previous transfer";
 constexpr const char* kTextNotKept = "The download could not be kept in the capture history: %1";
 
-void ShowMessage(const char* text)
+QString Latin1(const char* text)
 {
-    framework::AfxMessageBox(QString::fromLatin1(text), framework::MB_OK);
+    return QString::fromLatin1(text);
+}
+
+// The dialogue that a state begins, in the transfer log's words; empty for other states.
+QString TransferBegunBy(int32_t state, const CKorvaDoc& doc)
+{
+    if (const DownloadKind* kind = DownloadKindForState(state))
+        return QStringLiteral("%1 (%2)").arg(Latin1(kind->title), Latin1(kind->deviceCommand));
+    if (state == kStateUpload)
+        return QStringLiteral("upload (%1) of %2 lines").arg(Latin1(kCmdUpload)).arg(CountDataLines(doc.m_data, doc.m_nDataSize));
+    if (state == kStateDeliveryReset)
+        return QStringLiteral("delivery-mode reset (%1)").arg(Latin1(kCmdDeliveryMode));
+    return QString();
 }
 
 }  // namespace
@@ -89,8 +104,38 @@ void CKorvaView::OnTimer(unsigned id)
         return;
     }
     CheckPort();
+    // While another controller talks to the device on this one's link, no step runs: a
+    // command given meanwhile waits for the link to come back.
+    if (GetDocument()->IsLinkLent()) {
+        m_bInTimer = 0;
+        return;
+    }
     if (RunStep(GetDocument()->GetTransferState()))
         EndTick();
+}
+
+bool CKorvaView::IsIdle() const
+{
+    const CKorvaDoc* pDoc = GetDocument();
+    return pDoc->GetTransferState() == kStateIdle && m_nPendingIo == kNoPendingIo && !m_bDraining
+        && !pDoc->IsLinkLent() && !pDoc->HasUnfinishedTransfer();
+}
+
+void CKorvaView::ShowMessage(const QString& text)
+{
+    if (!m_bQuiet)
+        framework::AfxMessageBox(text, framework::MB_OK);
+}
+
+void CKorvaView::LogStateChange(int32_t state)
+{
+    if (state == m_nLoggedState)
+        return;
+    m_nLoggedState = state;
+    CTransferLog& log = CTransferLog::Program();
+    if (const QString transfer = TransferBegunBy(state, *GetDocument()); !transfer.isEmpty())
+        log.BeginTransfer(transfer);
+    log.Add(kLogState, QStringLiteral("%1 %2").arg(state).arg(Latin1(TransferStateName(state))));
 }
 
 // The work of a tick after its step: the upload step and the bookkeeping.
@@ -180,6 +225,7 @@ void CKorvaView::CheckPort()
 
 bool CKorvaView::RunStep(int32_t state)
 {
+    LogStateChange(state);
     if (MustDrainBefore(state))
         return StepDrain();
     switch (state) {
@@ -350,7 +396,7 @@ bool CKorvaView::HandleReceived(int32_t result)
     else
         RecordEnd(kOutcomeReceiveError, result);
     if (const char* text = ReceiveErrorText(result))
-        ShowMessage(text);
+        ShowMessage(Latin1(text));
     GetDocument()->SetTransferState(kStateNewDocument);
     m_nTicks = 0;
     m_bInTimer = 0;
@@ -359,12 +405,19 @@ bool CKorvaView::HandleReceived(int32_t result)
 
 // Data that end without the device's end line came from a transfer that an EOT cut short:
 // they are kept to be saved and read, but never go back into the device.
+// Data that the line altered on the way are kept in the same way and for the same reason.
 void CKorvaView::StepCaptured()
 {
     const DownloadKind* download = KeepCapture();
-    const bool complete = GetDocument()->HoldsCompleteData();
-    RecordEnd(complete ? kOutcomeCaptured : kOutcomeIncomplete, 0, download);
-    ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
+    const CLineDamage damage = download ? GetDocument()->TakeTransferDamage() : CLineDamage();
+    const bool complete = GetDocument()->HoldsCompleteData() && !damage.Any();
+    if (damage.Any()) {
+        RecordEnd(kOutcomeDamaged, 0, download, damage);
+        ShowMessage(QString::fromLatin1(kMsgDamaged).arg(DescribeDamage(damage)));
+    } else {
+        RecordEnd(complete ? kOutcomeCaptured : kOutcomeIncomplete, 0, download);
+        ShowMessage(Latin1(complete ? kMsgCaptured : kMsgIncomplete));
+    }
     RedrawStatusLine();
     DrawTitleLine();
     if (complete)
@@ -376,8 +429,9 @@ void CKorvaView::StepCaptured()
 
 void CKorvaView::StepTimedOut()
 {
-    RecordEnd(kOutcomeTimedOut, 0, KeepCapture());
-    ShowMessage(kMsgTimeOut);
+    const DownloadKind* download = KeepCapture();
+    RecordEnd(kOutcomeTimedOut, 0, download, download ? GetDocument()->TakeTransferDamage() : CLineDamage());
+    ShowMessage(Latin1(kMsgTimeOut));
     RedrawStatusLine();
     DrawTitleLine();
     DisableCommands();
@@ -403,9 +457,10 @@ const DownloadKind* CKorvaView::KeepCapture()
     return kind;
 }
 
-void CKorvaView::RecordEnd(TransferOutcome outcome, int32_t code, const DownloadKind* download)
+void CKorvaView::RecordEnd(TransferOutcome outcome, int32_t code, const DownloadKind* download,
+                           const CLineDamage& damage)
 {
-    m_lastTransferEnd = {outcome, code, download};
+    m_lastTransferEnd = {outcome, code, download, damage};
     if (m_fnOnTransferEnd)
         m_fnOnTransferEnd(m_lastTransferEnd);
 }
@@ -425,7 +480,7 @@ QString CKorvaView::KeepUnsavedData(QString* error)
 void CKorvaView::StepNoDevice()
 {
     RecordEnd(kOutcomeNoDevice);
-    ShowMessage(kMsgNoDevice);
+    ShowMessage(Latin1(kMsgNoDevice));
     RedrawStatusLine();
     m_nTicks = 0;
     GetDocument()->SetTransferState(kStateSearch);
@@ -524,8 +579,12 @@ void CKorvaView::FinishUpload(TransferOutcome outcome, int32_t code)
     m_bSending = 0;
     m_bSendDone = 0;
     GetDocument()->SetTransferState(kStateIdle);
-    RecordEnd(outcome, code);
-    ShowMessage(outcome == kOutcomeStored ? kMsgStored : WriteErrorText(code));
+    const CLineDamage damage = GetDocument()->TakeTransferDamage();
+    RecordEnd(outcome, code, nullptr, damage);
+    QString message = Latin1(outcome == kOutcomeStored ? kMsgStored : WriteErrorText(code));
+    if (damage.AnyLineErrors())
+        message += QStringLiteral("\n\n") + QString::fromLatin1(kMsgUploadLineErrors).arg(DescribeDamage(damage));
+    ShowMessage(message);
     EnableUploadOnly();
     RedrawStatusLine();
     GetDocument()->ResetCursors();

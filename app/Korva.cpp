@@ -1,6 +1,7 @@
 #include "Korva.h"
 
 #include "AboutDlg.h"
+#include "DeviceComparison.h"
 #include "DocTemplate.h"
 #include "FrameWnd.h"
 #include "HelpWindow.h"
@@ -31,6 +32,11 @@ CKorvaApp::CKorvaApp()
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     OnCommand(ID_FILE_CAPTURE_HISTORY, [this] { OnFileCaptureHistory(); });
     OnCommand(ID_FILE_VIEW_DATA, [this] { OnFileViewData(); });
+    OnCommand(ID_HELP_TRANSFER_LOG, [this] { OnTransferLog(); });
+    OnCommand(ID_HELP_SUPPORT_REPORT, [this] { OnCopySupportReport(); });
+    OnCommand(ID_COMPARE_DEVICE, [this] { OnCompareWithDevice(); });
+    OnUpdateCommandUI(ID_COMPARE_DEVICE,
+                      [this](framework::CCmdUI* pCmdUI) { pCmdUI->Enable(CanCompareWithDevice()); });
 }
 
 CKorvaApp::~CKorvaApp() = default;
@@ -56,7 +62,7 @@ void CKorvaApp::OnStopSignal()
 // without the save question. Only data that cannot be kept there are asked about.
 void CKorvaApp::EndAtOnce()
 {
-    auto* view = m_pMainWnd ? dynamic_cast<CKorvaView*>(m_pMainWnd->GetActiveView()) : nullptr;
+    CKorvaView* view = GetView();
     if (g_pDocument && g_pDocument->IsModified() && view) {
         QString error;
         const QString kept = view->KeepUnsavedData(&error);
@@ -97,6 +103,8 @@ bool CKorvaApp::InitInstance()
 int CKorvaApp::ExitInstance()
 {
     m_pStopWhenUploaded.reset();
+    // A read of the device under way gives the link back before the document goes.
+    m_pComparison.reset();
     // The window (with its view) goes first, then the template and the document, which
     // closes its port.
     delete m_pMainWnd;
@@ -109,6 +117,11 @@ int CKorvaApp::ExitInstance()
 CKorvaDoc* CKorvaApp::GetDocument() const
 {
     return g_pDocument.get();
+}
+
+CKorvaView* CKorvaApp::GetView() const
+{
+    return m_pMainWnd ? dynamic_cast<CKorvaView*>(m_pMainWnd->GetActiveView()) : nullptr;
 }
 
 void CKorvaApp::OnAppAbout()

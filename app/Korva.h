@@ -7,7 +7,9 @@
 
 class QTimer;
 
+class CDeviceComparison;
 class CKorvaDoc;
+class CKorvaView;
 
 class CKorvaApp : public framework::CWinApp {
 public:
@@ -26,7 +28,17 @@ public:
     // File, "Capture history..." and "View data..." (DataCommands.cpp).
     void OnFileCaptureHistory();
     void OnFileViewData();
+    // Menu "?": "Transfer log..." and "Copy support report" (DataCommands.cpp).
+    void OnTransferLog();
+    void OnCopySupportReport();
+    // "Compare with device", next to the transfers: enabled while working storage holds data,
+    // the device is identified and the controller rests.
+    void OnCompareWithDevice();
+    bool CanCompareWithDevice() const;
+    // The comparison under way or last made; nullptr before the first.
+    CDeviceComparison* Comparison() const { return m_pComparison.get(); }
     CKorvaDoc* GetDocument() const;
+    CKorvaView* GetView() const;
 
     // Runs once the window stands, before it is shown; false ends the start-up.
     std::function<bool()> m_afterStart;
@@ -36,6 +48,7 @@ private:
 
     // Looks whether the upload a stop signal waits for has ended; made when it is needed.
     std::unique_ptr<QTimer> m_pStopWhenUploaded;
+    std::unique_ptr<CDeviceComparison> m_pComparison;
 };
 
 // The one application object, made before start-up.

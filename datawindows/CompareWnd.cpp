@@ -25,27 +25,50 @@ const QColor kGap(0xe8, 0xe8, 0xe8);
 
 }  // namespace
 
+namespace {
+
+CCompareLabels CaptureLabels(const QString& left, const QString& right)
+{
+    CCompareLabels labels;
+    labels.strCaption = QString::fromLatin1(kCaption).arg(left, right);
+    labels.strLeft = QStringLiteral("Older: ");
+    labels.strRight = QStringLiteral("Newer: ");
+    labels.strSame = QStringLiteral("The captures hold the same lines.");
+    return labels;
+}
+
+}  // namespace
+
 CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_pLeft(new CDataView(this)), m_pRight(new CDataView(this))
+    : CCompareWnd(left, right, CaptureLabels(left.strTitle, right.strTitle), parent)
+{
+}
+
+CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, const CCompareLabels& labels,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), m_labels(labels), m_pLeft(new CDataView(this)), m_pRight(new CDataView(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString::fromLatin1(kCaption).arg(left.strTitle, right.strTitle));
-    const QStringList leftLines = DataLines(left.data);
-    const QStringList rightLines = DataLines(right.data);
-    m_rows = AlignLines(leftLines, rightLines);
+    setWindowTitle(labels.strCaption);
+    const CDataComparison comparison = CompareData(left.data, right.data, labels.bIgnoreEmptyEnd);
+    m_rows = comparison.rows;
     for (size_t i = 0; i < m_rows.size(); ++i) {
         if (!m_rows[i].bSame && (i == 0 || m_rows[i - 1].bSame))
             m_differenceStarts.push_back(static_cast<int>(i));
     }
-    Fill(m_pLeft, leftLines, &CDiffRow::nLeft);
-    Fill(m_pRight, rightLines, &CDiffRow::nRight);
+    Fill(m_pLeft, comparison.left, &CDiffRow::nLeft);
+    Fill(m_pRight, comparison.right, &CDiffRow::nRight);
     ScrollTogether();
 
     auto* sides = new QHBoxLayout;
-    sides->addWidget(MakeSide(QStringLiteral("Older: %1").arg(left.strTitle), m_pLeft));
-    sides->addWidget(MakeSide(QStringLiteral("Newer: %1").arg(right.strTitle), m_pRight));
+    sides->addWidget(MakeSide(labels.strLeft + left.strTitle, m_pLeft));
+    sides->addWidget(MakeSide(labels.strRight + right.strTitle, m_pRight));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeHeader());
+    m_pNote = new QLabel(labels.strNote, this);
+    m_pNote->setWordWrap(true);
+    m_pNote->setVisible(!labels.strNote.isEmpty());
+    layout->addWidget(m_pNote);
     layout->addLayout(sides, 1);
     resize(kWidth, kHeight);
 }
@@ -82,7 +105,7 @@ QString CCompareWnd::Summary() const
 {
     const int differing = CountDifferences(m_rows);
     if (differing == 0)
-        return QStringLiteral("The captures hold the same lines.");
+        return m_labels.strSame;
     return differing == 1 ? QStringLiteral("1 line differs") : QStringLiteral("%L1 lines differ").arg(differing);
 }
 

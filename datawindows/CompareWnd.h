@@ -3,7 +3,7 @@
 // on one row, a changed line beside its new version, and a line only one side has beside a
 // gap. Every row on which they differ is marked, and a summary says how many there are; this
 // answers what changed on the device between two downloads.
-#include "LineDiff.h"
+#include "DataComparison.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,9 +19,21 @@ struct CCompareSide {
     QByteArray data;  // as the file holds them
 };
 
+// What the window says of the sides; the captures' comparison has its own (CaptureLabels).
+struct CCompareLabels {
+    QString strCaption;
+    QString strLeft;   // above each side, before its title
+    QString strRight;
+    QString strSame;   // the summary when no line differs
+    QString strNote;   // a line below the summary; empty for none
+    bool bIgnoreEmptyEnd = false;  // CompareData's
+};
+
 class CCompareWnd : public QWidget {
 public:
+    // Two captures: the older on the left.
     CCompareWnd(const CCompareSide& left, const CCompareSide& right, QWidget* parent);
+    CCompareWnd(const CCompareSide& left, const CCompareSide& right, const CCompareLabels& labels, QWidget* parent);
 
     CDataView* LeftView() const { return m_pLeft; }
     CDataView* RightView() const { return m_pRight; }
@@ -36,10 +48,12 @@ private:
     void Fill(CDataView* view, const QStringList& lines, int CDiffRow::*line);
     void ScrollTogether();
 
+    CCompareLabels m_labels;
     std::vector<CDiffRow> m_rows;
     // The rows where runs of differing rows begin.
     std::vector<int> m_differenceStarts;
     CDataView* m_pLeft;
     CDataView* m_pRight;
     QLabel* m_pSummary;
+    QLabel* m_pNote;
 };

@@ -28,6 +28,22 @@ std::tuple<int, QString, long> SortKey(const QString& name)
     return {Rank(name), name.left(digits), name.mid(digits).toLong()};
 }
 
+// The driver the kernel bound to the device behind a tty, from sysfs.
+QString DriverOf(const QString& name)
+{
+    const QString link = QFileInfo(QStringLiteral("/sys/class/tty/%1/device/driver").arg(name)).symLinkTarget();
+    return link.isEmpty() ? QString() : QFileInfo(link).fileName();
+}
+
+QString UsbIdOf(const QSerialPortInfo& info)
+{
+    if (!info.hasVendorIdentifier() || !info.hasProductIdentifier())
+        return QString();
+    return QStringLiteral("%1:%2")
+        .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+        .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+}
+
 }  // namespace
 
 QString SerialDeviceInfo::Label() const
@@ -41,7 +57,7 @@ SerialDeviceList ListSerialDevices()
     SerialDeviceList devices;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         devices.push_back({info.portName(), info.systemLocation(), info.description(), info.manufacturer(),
-                           info.serialNumber(), QString()});
+                           info.serialNumber(), QString(), UsbIdOf(info), DriverOf(info.portName())});
     }
     AttachByIdLinks(devices, QString::fromLatin1(kByIdFolder));
     SortAdaptersFirst(devices);
@@ -80,4 +96,14 @@ SerialDeviceList DevicesThatAppeared(const SerialDeviceList& before, const Seria
             appeared.push_back(device);
     }
     return appeared;
+}
+
+const SerialDeviceInfo* DeviceReachedBy(const SerialDeviceList& devices, const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    for (const SerialDeviceInfo& device : devices) {
+        if (device.IsReachedBy(path) || (!target.isEmpty() && QFileInfo(device.location).canonicalFilePath() == target))
+            return &device;
+    }
+    return nullptr;
 }

@@ -12,6 +12,8 @@ struct SerialDeviceInfo {
     QString manufacturer;
     QString serialNumber;
     QString byIdPath;     // "/dev/serial/by-id/usb-FTDI_…-if00-port0"; empty where there is none
+    QString usbId = {};   // USB vendor and product, "0403:6001"; empty for a device that is no USB one
+    QString driver = {};  // the kernel's driver of the device, "ftdi_sio"; empty where none is known
 
     // What a choice of the device keeps: the by-id link, which survives replugging and
     // renumbering, else the device file.
@@ -30,6 +32,9 @@ constexpr const char* kByIdFolder = "/dev/serial/by-id";
 
 // The system's serial devices in the order SortAdaptersFirst gives, with their by-id links.
 SerialDeviceList ListSerialDevices();
+// The device a port's device file leads to (its device file, its by-id link or another link to
+// it); nullptr for none of the list.
+const SerialDeviceInfo* DeviceReachedBy(const SerialDeviceList& devices, const QString& path);
 // Gives each device the first link (by name) in folder that leads to its device file.
 void AttachByIdLinks(SerialDeviceList& devices, const QString& folder);
 // USB and ACM adapters first, then other devices, the built-in ttyS ports last; by number

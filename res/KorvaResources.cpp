@@ -52,6 +52,9 @@ const std::pair<unsigned, const char*> kStrings[] = {
     {ID_HELP, " \n "},
     {ID_FILE_CAPTURE_HISTORY, "Shows the downloads kept on disc: open, save, compare or delete them"},
     {ID_FILE_VIEW_DATA, "Shows the data in working storage, read-only"},
+    {ID_COMPARE_DEVICE, "Reads the device's data and compares them with working storage\nCompare with device"},
+    {ID_HELP_TRANSFER_LOG, "Shows what passed on the line in this run"},
+    {ID_HELP_SUPPORT_REPORT, "Copies what a helper needs to know about korva, the port and the last transfer"},
 };
 constexpr unsigned kRecentFilePrompts = 16;
 
@@ -71,7 +74,12 @@ MenuResource MainMenu()
           {QStringLiteral("&Exit"), ID_APP_EXIT}}},
         {QStringLiteral("Adjustment"), {{QStringLiteral("&Interface"), ID_ADJUSTMENT_INTERFACE}}},
         {QStringLiteral("&?"),
-         {{QStringLiteral("&Help"), ID_HELP_FINDER}, {}, {QStringLiteral("Inf&ormation about VEQ..."), ID_APP_ABOUT}}},
+         {{QStringLiteral("&Help"), ID_HELP_FINDER},
+          {},
+          {QStringLiteral("Transfer &log..."), ID_HELP_TRANSFER_LOG},
+          {QStringLiteral("Copy &support report"), ID_HELP_SUPPORT_REPORT},
+          {},
+          {QStringLiteral("Inf&ormation about VEQ..."), ID_APP_ABOUT}}},
     };
 }
 
@@ -127,7 +135,7 @@ void RegisterKorvaResources()
                                {QSize(29, 21), ToolBarBitmap(),
                                 {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_PUT_DATA, ID_SEPARATOR,
                                  ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT,
-                                 ID_SEPARATOR, ID_DELIVERY_MODE}});
+                                 ID_COMPARE_DEVICE, ID_SEPARATOR, ID_DELIVERY_MODE}});
     framework::RegisterAccelerators(IDR_MAINFRAME, MainAccelerators());
     framework::RegisterIcon(IDR_MAINFRAME, IconOf(korva_128_32, korva_128_16));
     framework::RegisterIcon(IDR_VEQ32CTYPE, IconOf(korva_129_32, korva_129_16));

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kImageWidth = 29;
 constexpr int kImageHeight = 21;
-constexpr int kImageCount = 9;
+constexpr int kImageCount = 10;
 
 const QColor kBlack(0, 0, 0), kGray(128, 128, 128), kSilver(192, 192, 192), kWhite(255, 255, 255);
 const QColor kTeal(0, 128, 128), kYellow(255, 255, 0), kRed(255, 0, 0), kBlue(0, 0, 255);
@@ -22,6 +22,7 @@ const char* const kGlyphE[5] = {"###", "#..", "##.", "#..", "###"};
 const char* const kGlyphS[5] = {".##", "#..", ".#.", "..#", "##."};
 const char* const kGlyphT[5] = {"###", ".#.", ".#.", ".#.", ".#."};
 const char* const kGlyphU[5] = {"#.#", "#.#", "#.#", "#.#", "###"};
+const char* const kGlyphEquals[5] = {"...", "###", "...", "###", "..."};
 
 class Cell {
 public:
@@ -111,6 +112,15 @@ void DrawUpload(Cell c)
     c.Sheet(19);
 }
 
+// The device showing "=" beside the PC's sheet: the same data on both sides?
+void DrawCompare(Cell c)
+{
+    c.Device(1, kGlyphEquals, kTeal);
+    c.Fill(14, 8, 4, 1, kBlue);
+    c.Fill(14, 12, 4, 1, kBlue);
+    c.Sheet(19);
+}
+
 void DrawDeliveryMode(Cell c)
 {
     c.Device(8, kGlyphU, kRed);
@@ -131,6 +141,7 @@ QImage ToolBarBitmap()
     DrawDownload(Cell(p, 5), kGlyphT);
     DrawDownload(Cell(p, 6), kGlyphD);
     DrawDownload(Cell(p, 7), kGlyphS);
-    DrawDeliveryMode(Cell(p, 8));
+    DrawCompare(Cell(p, 8));
+    DrawDeliveryMode(Cell(p, 9));
     return image;
 }

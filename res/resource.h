@@ -30,3 +30,9 @@
 // Looking at data: the capture history window and the working-storage window (File menu).
 #define ID_FILE_CAPTURE_HISTORY 32790
 #define ID_FILE_VIEW_DATA 32791
+
+// The truth of the line: the device's data read back and compared with working storage (next to
+// the transfers), the transfer log and the support report (menu "?").
+#define ID_COMPARE_DEVICE 32792
+#define ID_HELP_TRANSFER_LOG 32793
+#define ID_HELP_SUPPORT_REPORT 32794

@@ -91,7 +91,7 @@ TEST_F(ReadBackTest, ReadsTheDeviceIntoItsOwnBufferAndLeavesWorkingStorageAsItWa
     EXPECT_TRUE(view->IsIdle());
     ASSERT_TRUE(Command(ID_PUT_DATA));
     TickToIdle();
-    EXPECT_EQ(device->Commands().back(), "DE");
+    EXPECT_TRUE(device->WaitForCommand("DE"));
 }
 
 TEST_F(ReadBackTest, StartsOnlyWhileTheControllerRests)
@@ -125,7 +125,7 @@ TEST_F(ReadBackTest, ACommandGivenMeanwhileWaitsForTheLinkToComeBack)
     ASSERT_TRUE(RunEventsUntil([this] { return done > 0; }));
     EXPECT_EQ(read.GetResult(), CReadBack::kComplete);
     TickToIdle();
-    EXPECT_EQ(device->Commands().back(), "DD");
+    EXPECT_TRUE(device->WaitForCommand("DD"));
     EXPECT_EQ(ends.back().nOutcome, kOutcomeCaptured);
 }
 

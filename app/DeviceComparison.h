@@ -1,0 +1,42 @@
+#pragma once
+// "Compare with device": reads the device's data of the kind working storage holds into a
+// buffer of its own (CReadBack) and shows them beside working storage, as it stood when the
+// command was given, in the comparison window: "identical", or how many lines differ. The status
+// bar tells the progress meanwhile; a device that sends nothing is told in a box.
+#include "CompareWnd.h"
+
+#include <QString>
+
+#include <memory>
+
+class CKorvaDoc;
+class CKorvaView;
+class CReadBack;
+class QTimer;
+namespace framework { class CFrameWnd; }
+
+class CDeviceComparison {
+public:
+    // How often the status bar's count of lines is renewed.
+    static constexpr int kProgressMs = 250;
+
+    CDeviceComparison(CKorvaDoc& doc, CKorvaView& view, framework::CFrameWnd& frame);
+    ~CDeviceComparison();
+
+    // False, with nothing sent, when the controller is busy.
+    bool Start();
+    bool IsRunning() const;
+    // The window of the last comparison; nullptr before it ends or when it showed none.
+    CCompareWnd* Window() const { return m_pWindow; }
+
+private:
+    void ShowProgress();
+    void OnRead(const CReadBack& read);
+
+    CKorvaDoc& m_doc;
+    framework::CFrameWnd& m_frame;
+    CCompareSide m_stored;
+    std::unique_ptr<CReadBack> m_pRead;
+    std::unique_ptr<QTimer> m_pProgress;
+    CCompareWnd* m_pWindow = nullptr;
+};

@@ -43,6 +43,8 @@ qint64 CTransferLog::Now() const
 
 void CTransferLog::Add(const char* kind, const QString& text)
 {
+    if (m_bSuspended)
+        return;
     FlushSent();
     Append(kind, text.toUtf8(), Now());
 }
@@ -54,6 +56,8 @@ void CTransferLog::BeginTransfer(const QString& what)
 
 void CTransferLog::AddBytes(Direction direction, const char* data, qsizetype size)
 {
+    if (m_bSuspended)
+        return;
     if (direction == kSent) {
         for (qsizetype i = 0; i < size; ++i) {
             if (m_pendingSent.isEmpty())

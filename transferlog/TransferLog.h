@@ -60,6 +60,8 @@ public:
     // The events of the last dialogue with the device (LastTransferOf) that memory keeps, or
     // else that the file holds; empty when neither holds one.
     QByteArray LastTransfer() const;
+    // While suspended nothing is recorded: what logging costs can so be measured (bench/).
+    void SetSuspended(bool suspended) { m_bSuspended = suspended; }
     // Forgets the events kept; the file keeps what it got. Each Clear counts.
     void Clear();
     int Clears() const { return m_nClears; }
@@ -75,6 +77,7 @@ private:
     quint64 m_nFirstKept = 0;
     qsizetype m_nKeptBytes = 0;
     int m_nClears = 0;
+    bool m_bSuspended = false;
     // A line being sent in pieces, and when its first piece went.
     QByteArray m_pendingSent;
     qint64 m_nPendingSentMs = 0;

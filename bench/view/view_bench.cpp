@@ -2,7 +2,8 @@
 // against the simulated device at its default pace:
 //   1. the search of a device that never answers,
 //   2. a full "ALL DATA" download: time, ratio to the time its bytes take on the wire, ticks a
-//      second,
+//      second; three times: without the transfer log, with the log in memory (as the program
+//      always runs), and with the log written to a file as well (--log FILE),
 //   3. the upload of the same data (one line a tick, so about 68 s),
 //   4. a download of 300 lines (the device is given them by an upload first).
 // For each it prints the longest time the GUI thread spent in one timer step: the window
@@ -11,6 +12,7 @@
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MessageBox.h"
+#include "TransferLog.h"
 #include "resource.h"
 
 #include "engine.h"
@@ -157,12 +159,15 @@ void PrintStep(const char* what, const Measured& m, const CMeasuredView& view)
 
 bool Download(Controller& c, const char* what, size_t lines, double wireSeconds, double allowed)
 {
+    // The data of the download before count as unsaved; they are not to be asked about.
+    c.doc->SetModifiedFlag(false);
+    c.view->EnableDeviceCommands();
     if (!framework::ExecuteCommand(*c.view, ID_ALL_DATA)) {
         std::fprintf(stderr, "ALL DATA is not enabled\n");
         return false;
     }
     const Measured m = Run(*c.view, [&] { return c.Idle(); });
-    std::printf("%s: %zu lines in %.3f s; on the wire %.3f s; ratio %.3f (goal at most %.1f)\n", what, lines,
+    std::printf("%s: %zu lines in %.3f s; on the wire %.3f s; ratio %.3f (goal at most %.2f)\n", what, lines,
                 m.seconds, wireSeconds, m.seconds / wireSeconds, allowed);
     PrintStep(what, m, *c.view);
     return c.doc->GetTransferState() == kStateIdle && c.view->m_bEnableUpload == 1;
@@ -216,8 +221,23 @@ int main(int argc, char** argv)
     }
     const sim::Lines all = sim::factoryData();
     std::printf("ALL DATA from the device: %zu lines, %zu characters with CR LF\n", all.size(), Characters(all));
-    if (!Download(c, "ALL DATA", all.size(), WireSeconds(all), 1.1))
+    CTransferLog& log = CTransferLog::Program();
+    log.SetSuspended(true);
+    if (!Download(c, "ALL DATA without the log", all.size(), WireSeconds(all), 1.05))
         return 1;
+    log.SetSuspended(false);
+    if (!Download(c, "ALL DATA with the log", all.size(), WireSeconds(all), 1.05))
+        return 1;
+    QString error;
+    if (!log.WriteTo(folder.filePath(QStringLiteral("korva.log")), &error)) {
+        std::fprintf(stderr, "the log file cannot be written: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (!Download(c, "ALL DATA with the log in a file", all.size(), WireSeconds(all), 1.05))
+        return 1;
+    std::printf("the log holds %lld events, %lld bytes in memory\n", static_cast<long long>(log.Count()),
+                static_cast<long long>(log.Text().size()));
+    log.WriteTo(QString(), nullptr);
     if (!Upload(c, "upload of the same data", all.size(), kUploadSecondsAtOneLinePerTick))
         return 1;
     if (device.engine->storedData() != all)
@@ -234,9 +254,6 @@ int main(int argc, char** argv)
     c.doc->m_nLineCount = static_cast<int32_t>(short300.size());
     if (!Upload(c, "upload of 300 lines", short300.size(), 0))
         return 1;
-    // The data of the first download count as unsaved; they are not to be asked about.
-    c.doc->SetModifiedFlag(false);
-    c.view->EnableDeviceCommands();
     if (!Download(c, "300 lines", short300.size(), WireSeconds(short300), 1.3))
         return 1;
     return 0;

@@ -419,6 +419,11 @@ QString CKorvaView::KeepUnsavedData(QString* error)
         return QString();
     }
     m_strLastCapture = CCaptureHistory().Keep(*GetDocument(), m_pLastCaptureKind->deviceCommand, error);
+    // Only a file that is there may be named as the place of the data.
+    if (!m_strLastCapture.isEmpty() && !QFileInfo::exists(m_strLastCapture)) {
+        *error = QStringLiteral("%1 is gone as soon as it was written").arg(m_strLastCapture);
+        m_strLastCapture.clear();
+    }
     return m_strLastCapture;
 }
 

@@ -7,6 +7,7 @@
 #include "TempDir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <filesystem>
@@ -98,6 +99,27 @@ TEST_F(CaptureHistoryTest, KeepsTheNewest200AndLeavesOtherFilesAlone)
     EXPECT_FALSE(history.Remove(folder.filePath(QStringLiteral("notes.txt"))));
     EXPECT_TRUE(history.Remove(newest));
     EXPECT_FALSE(QFileInfo::exists(newest));
+}
+
+// Captures named after a clock that was ahead (or copied from another machine) are not newer
+// for that: the one written longest ago goes, and never the capture just written.
+TEST_F(CaptureHistoryTest, CaptureJustWrittenStaysWhenTheOthersAreNamedInTheFuture)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    std::vector<QString> future;
+    for (int i = 0; i < CCaptureHistory::kKept; ++i) {
+        future.push_back(Keep(kMoment.addYears(10).addSecs(i)));
+        QFile file(future.back());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(now.addSecs(-3600 + i), QFileDevice::FileModificationTime));
+    }
+
+    const QString justWritten = Keep(kMoment);
+
+    EXPECT_TRUE(QFileInfo::exists(justWritten));
+    EXPECT_EQ(history.List().size(), static_cast<size_t>(CCaptureHistory::kKept));
+    EXPECT_FALSE(QFileInfo::exists(future.front()));
+    EXPECT_TRUE(QFileInfo::exists(future[1]));
 }
 
 TEST_F(CaptureHistoryTest, FolderThatCannotBeMadeIsReportedAndChangesNothing)

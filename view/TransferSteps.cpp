@@ -363,6 +363,10 @@ void CKorvaView::StepCaptured()
 {
     const DownloadKind* download = KeepCapture();
     const bool complete = GetDocument()->HoldsCompleteData();
+    // The bar is drawn only every 200 lines or so: a download that is whole shows it whole
+    // while its message is read.
+    if (download && complete)
+        DrawProgress(std::max(m_nLines, m_nProgressFull));
     RecordEnd(complete ? kOutcomeCaptured : kOutcomeIncomplete, 0, download);
     ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
     RedrawStatusLine();

@@ -103,6 +103,27 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadCase{"AllData", ID_ALL_DATA, 9, "DA", 6800, {}, true}),
     [](const ::testing::TestParamInfo<DownloadCase>& info) { return info.param.name; });
 
+// Twenty lines draw the bar only once, after the third; the message of the whole download is
+// read beside a full bar, and the status line is redrawn without it afterwards.
+TEST_F(ViewTest, CompleteDownloadShowsTheWholeBarWhileItsMessageIsRead)
+{
+    StartDevice();
+    Identify();
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    TickWhileState(kStateRequestAdjustment);
+    TickWhileState(kStateReceiving);
+    ASSERT_EQ(State(), kStateCaptured);
+    EXPECT_EQ(PixelAt(view->GetClientImage(), 200, 70), kWhitePixel);
+    std::vector<unsigned> barEndAtBox;
+    framework::SetMessageBoxHandler([&](const framework::MessageBoxRequest&) {
+        barEndAtBox.push_back(PixelAt(view->GetClientImage(), 449, 70));
+        return static_cast<int>(framework::IDOK);
+    });
+    Tick(1);
+    EXPECT_EQ(barEndAtBox, std::vector<unsigned>{kBluePixel});
+    EXPECT_EQ(PixelAt(view->GetClientImage(), 449, 70), kWhitePixel);
+}
+
 // Lines that wait complete when a tick comes are all stored in that tick, each as a read of its
 // own: the bar is drawn after the third line and after the 205th as when one line comes a tick,
 // and an EOT among them ends the receive with nothing after it stored.

@@ -108,6 +108,9 @@ public:
     // Empty reads left before silence ends a receive; shared by every receive and by the
     // device search, 3 at program start.
     static int32_t s_nIdleCountdown;
+    // Back to its value at program start, as a silence end leaves it: what a fresh document
+    // finds. Tests that run several documents in one process reset it for each of them.
+    static void ResetIdleCountdown();
 
     int32_t m_bPortOpen = 0;
     int32_t m_nCursor = 0;

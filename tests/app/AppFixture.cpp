@@ -28,7 +28,7 @@ void AppTest::SetUp()
     for (const char* variable : kPortVariables)
         unsetenv(variable);
     CKorvaView::ResetProgramWide();
-    CKorvaDoc::s_nIdleCountdown = 3;
+    CKorvaDoc::ResetIdleCountdown();
     const QString config = QString::fromStdString(dir.file("config"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);

@@ -10,7 +10,7 @@ void ViewTest::SetUp()
     unsetenv("V24_COM1");
     unsetenv("V24_COM2");
     CKorvaView::ResetProgramWide();
-    CKorvaDoc::s_nIdleCountdown = 3;
+    CKorvaDoc::ResetIdleCountdown();
     doc = std::make_unique<CKorvaDoc>();
     doc->OnNewDocument();
     view = std::make_unique<CKorvaView>();

@@ -15,7 +15,7 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CKorvaDoc::s_nIdleCountdown = 3;
+        CKorvaDoc::ResetIdleCountdown();
         doc = std::make_unique<CKorvaDoc>();
     }
 

@@ -31,7 +31,7 @@ class SimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CKorvaDoc::s_nIdleCountdown = 3;
+        CKorvaDoc::ResetIdleCountdown();
         doc = std::make_unique<CKorvaDoc>();
     }
 

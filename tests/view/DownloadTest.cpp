@@ -3,7 +3,6 @@
 // overflow, and what each end leaves: message, title line, enabled commands, data.
 #include "ClientImage.h"
 #include "ViewFixture.h"
-#include "WaitUntil.h"
 
 #include "factory_data.h"
 #include "protocol.h"
@@ -36,7 +35,6 @@ sim::Lines LinesOf(const DownloadCase& c)
     return c.section.empty() ? sim::factoryData() : sim::sectionOf(sim::factoryData(), c.section);
 }
 
-
 }  // namespace
 
 class DownloadTest : public ViewTest, public ::testing::WithParamInterface<DownloadCase> {};
@@ -68,7 +66,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
     // Every read counts, the one that carries the EOT too.
     EXPECT_EQ(view->m_nLines, static_cast<int32_t>(lines.size()) + 1);
     ASSERT_EQ(State(), kStateCaptured);
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
     EXPECT_TRUE(boxes.boxes.empty());
 
     Tick(1);
@@ -86,7 +84,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", c.request}));
     // Kept in the capture history as a save would write it, and still unsaved all the same.
     EXPECT_EQ(QFileInfo(view->LastCapture()).fileName().right(7).toStdString(), "_" + std::string(c.request) + ".txt");
-    EXPECT_EQ(ReadWholeFile(view->LastCapture().toStdString()), AsSaved(Data()));
+    EXPECT_EQ(ReadWholeFile(view->LastCapture().toStdString()), AsSaved(Data(*doc)));
     EXPECT_TRUE(doc->IsModified());
 }
 
@@ -140,7 +138,7 @@ TEST_F(ViewTest, LinesWaitingCompleteAreStoredInOneTickAsOneReadEach)
     sendAndTick(210, 212, "\x04\r\nAFTER THE END\r\n");
     EXPECT_EQ(view->m_nLines, 213);
     EXPECT_EQ(State(), kStateCaptured);
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 }
 
 TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverything)
@@ -155,9 +153,9 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     Tick(10);
     TickWhileState(kStateReceiving);
     ASSERT_EQ(State(), kStateTimedOut);
-    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const sim::Lines& lines = AdjustmentLines();
     // The size leaves out the CR of the last line, which held only the device's last LF.
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 
     Tick(1);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -166,7 +164,7 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <VEQ_32_C_DATA>");
     EXPECT_TRUE(EnabledCommands().empty());
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 }
 
 TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
@@ -278,9 +276,9 @@ TEST_F(ViewTest, TransferCutByEotWithoutItsEndLineIsKeptButCannotBePutBack)
     TickWhileState(kStateRequestAdjustment);
     TickWhileState(kStateReceiving);
     ASSERT_EQ(State(), kStateCaptured);
-    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const sim::Lines& lines = AdjustmentLines();
     const std::string& cut = lines[4];
-    EXPECT_EQ(Data(), AsBufferLines(sim::Lines(lines.begin(), lines.begin() + 4)) + cut.substr(0, cut.size() / 2));
+    EXPECT_EQ(Data(*doc), AsBufferLines(sim::Lines(lines.begin(), lines.begin() + 4)) + cut.substr(0, cut.size() / 2));
 
     Tick(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kIncompleteMessage});

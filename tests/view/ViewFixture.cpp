@@ -57,11 +57,6 @@ std::vector<unsigned> ViewTest::EnabledCommands()
     return enabled;
 }
 
-std::string ViewTest::Data() const
-{
-    return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize));
-}
-
 void ViewTest::RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request)
 {
     ASSERT_TRUE(Command(ID_FILE_NEW));
@@ -73,9 +68,7 @@ void ViewTest::RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std:
 
 void ViewTest::LoadLines(const std::vector<std::string>& lines)
 {
-    const std::string text = AsBufferLines(lines);
-    text.copy(doc->m_data, text.size());
-    doc->m_nDataSize = static_cast<int32_t>(text.size());
+    SetData(*doc, AsBufferLines(lines));
     doc->m_nLineCount = static_cast<int32_t>(lines.size());
     doc->ResetCursors();
 }

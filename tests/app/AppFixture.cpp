@@ -24,16 +24,10 @@ constexpr const char* kPortVariables[] = {"V24_COM1", "V24_COM2"};
 
 const char* NameOf(UserAction action)
 {
-    switch (action) {
-    case UserAction::closeWindow: return "CloseWindow";
-    case UserAction::exitFromMenu: return "ExitFromMenu";
-    case UserAction::openByKey: return "OpenByKey";
-    case UserAction::newFromToolbar: return "NewFromToolbar";
-    case UserAction::newByKey: return "NewByKey";
-    case UserAction::downloadFromToolbar: return "DownloadFromToolbar";
-    case UserAction::portChange: return "PortChange";
-    }
-    return "?";
+    // In the order of the enum.
+    static const char* const kNames[] = {"CloseWindow", "ExitFromMenu",        "OpenByKey", "NewFromToolbar",
+                                         "NewByKey",    "DownloadFromToolbar", "PortChange"};
+    return kNames[static_cast<int>(action)];
 }
 
 void PrintTo(UserAction action, std::ostream* os)

@@ -18,13 +18,8 @@ enum class Answer { yesAndSaved, yesButSaveAsCancelled, no, cancel };
 
 const char* NameOf(Answer answer)
 {
-    switch (answer) {
-    case Answer::yesAndSaved: return "JaAndSaved";
-    case Answer::yesButSaveAsCancelled: return "JaButSaveAsCancelled";
-    case Answer::no: return "Nein";
-    case Answer::cancel: return "Abbrechen";
-    }
-    return "?";
+    static const char* const kNames[] = {"JaAndSaved", "JaButSaveAsCancelled", "Nein", "Abbrechen"};
+    return kNames[static_cast<int>(answer)];
 }
 
 void PrintTo(Answer answer, std::ostream* os)

@@ -3,6 +3,8 @@
 #include "CmdTarget.h"
 #include "resource.h"
 
+#include <QApplication>
+
 #include <cstdlib>
 
 void ViewTest::SetUp()
@@ -45,6 +47,17 @@ bool ViewTest::Command(unsigned id)
 bool ViewTest::Enabled(unsigned id)
 {
     return framework::IsCommandEnabled(*view, id);
+}
+
+::testing::AssertionResult ViewTest::ShowedOnlyMessage(const QString& text) const
+{
+    if (boxes.boxes.size() != 1)
+        return ::testing::AssertionFailure() << boxes.boxes.size() << " message boxes";
+    const framework::MessageBoxRequest& box = boxes.boxes[0];
+    if (box.text != text || box.caption != QApplication::applicationName() || box.type != framework::MB_OK)
+        return ::testing::AssertionFailure() << "\"" << box.text.toStdString() << "\" captioned \""
+                                             << box.caption.toStdString() << "\", type " << box.type;
+    return ::testing::AssertionSuccess();
 }
 
 std::vector<unsigned> ViewTest::EnabledCommands()

@@ -39,6 +39,8 @@ protected:
     bool Enabled(unsigned id);
     // The transfer commands that are enabled, in toolbar order.
     std::vector<unsigned> EnabledCommands();
+    // The one message box so far said text, under the program's name, with OK alone.
+    ::testing::AssertionResult ShowedOnlyMessage(const QString& text) const;
 
     // File New enables the downloads without an identification; the command's request then
     // goes to a far end the test plays on COM1.

@@ -24,7 +24,8 @@ struct Outcome {
 
 class CommandLineTest : public ::testing::Test {
 protected:
-    Outcome Korva(const std::vector<std::string>& arguments)
+    // The built program without a display, in the test's folder, its stderr kept.
+    LaunchRequest KorvaRequest(const std::vector<std::string>& arguments) const
     {
         LaunchRequest request;
         request.argv = {KORVA_PATH};
@@ -33,7 +34,12 @@ protected:
         request.env.erase("DISPLAY");
         request.workDir = dir.path();
         request.logFile = dir.file("stderr.txt");
-        ChildProcess korva(request);
+        return request;
+    }
+
+    Outcome Korva(const std::vector<std::string>& arguments)
+    {
+        ChildProcess korva(KorvaRequest(arguments));
         Outcome outcome;
         if (const std::optional<int> status = korva.Wait(std::chrono::seconds(60)); status && WIFEXITED(*status))
             outcome.status = WEXITSTATUS(*status);
@@ -77,12 +83,7 @@ TEST_F(CommandLineTest, StopSignalDuringAnUploadLetsItFinish)
     SimDevice device;
     const std::vector<std::string> lines = NumberedLines(151);
     WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
-    LaunchRequest request;
-    request.argv = {KORVA_PATH, "--upload", "mine.txt"};
-    request.env = CurrentEnvironment();
-    request.workDir = dir.path();
-    request.logFile = dir.file("stderr.txt");
-    ChildProcess korva(request);
+    ChildProcess korva(KorvaRequest({"--upload", "mine.txt"}));
     ASSERT_TRUE(WaitUntil([&] { return device.DataLines().size() >= 10; }, 20000));
     ::kill(korva.Pid(), SIGTERM);
 

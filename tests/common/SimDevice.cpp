@@ -64,7 +64,8 @@ std::vector<std::string> SimDevice::DataLines() const
 
 bool SimDevice::WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs) const
 {
-    return WaitUntil([&] { return done(m_engine->log()); }, timeoutMs);
+    // Each look copies the log, which the device's thread appends to: not too often.
+    return WaitUntil([&] { return done(m_engine->log()); }, timeoutMs, 5);
 }
 
 bool SimDevice::WaitForCommand(const std::string& command, int timeoutMs) const

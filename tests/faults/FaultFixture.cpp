@@ -67,7 +67,7 @@ std::vector<std::string> CPluggableDevice::DataLines() const
 
 bool CPluggableDevice::WaitForDataLines(size_t count, int timeoutMs) const
 {
-    return WaitUntil([&] { return DataLines().size() >= count; }, timeoutMs);
+    return WaitUntil([&] { return DataLines().size() >= count; }, timeoutMs, 2);
 }
 
 bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
@@ -76,7 +76,7 @@ bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
     return WaitUntil([&] {
         pollfd line{m_line ? m_line->slave() : -1, POLLOUT, 0};
         return ::poll(&line, 1, 0) == 0;
-    }, timeoutMs);
+    }, timeoutMs, 2);
 }
 
 CFileDialogAnswer::CFileDialogAnswer(const std::string& path, std::function<void()> beforeAnswer)

@@ -2,6 +2,7 @@
 // moment and kind, the newest 200 kept, other files in the folder left alone.
 #include "CaptureHistory.h"
 #include "DataText.h"
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "MessageRecorder.h"
 #include "TempDir.h"
@@ -18,14 +19,13 @@
 namespace {
 
 const QDateTime kMoment(QDate(2026, 12, 9), QTime(14, 3, 5));
+const std::string kText = AsBufferLines({"ADJUSTMENT DATA", "A4 440.0 Hz", kEndMarkerLine});
 
 class CaptureHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string text = "ADJUSTMENT DATA\rA4 440.0 Hz\rDATA END________\r";
-        text.copy(doc.m_data, text.size());
-        doc.m_nDataSize = static_cast<int32_t>(text.size());
+        SetData(doc, kText);
         doc.SetTitle(QStringLiteral("tuning.txt"));
         doc.SetModifiedFlag(true);
     }
@@ -55,7 +55,7 @@ TEST_F(CaptureHistoryTest, KeepsTheBytesASaveWritesUnderItsMomentAndKind)
     EXPECT_EQ(NameOf(first), "2026-12-09_14-03-05_DD.txt");
     EXPECT_EQ(NameOf(second), "2026-12-09_14-03-05_DD-2.txt");
     EXPECT_EQ(NameOf(third), "2026-12-09_14-03-05_DA.txt");
-    EXPECT_EQ(ReadWholeFile(first.toStdString()), AsSaved(std::string(doc.m_data, doc.m_nDataSize)));
+    EXPECT_EQ(ReadWholeFile(first.toStdString()), AsSaved(kText));
     EXPECT_EQ(ReadWholeFile(second.toStdString()), ReadWholeFile(first.toStdString()));
     // The history is no save: the document's file, title and question stay as they were.
     EXPECT_TRUE(doc.IsModified());

@@ -411,6 +411,10 @@ void CKorvaView::StepCaptured()
     const DownloadKind* download = KeepCapture();
     const CLineDamage damage = download ? GetDocument()->TakeTransferDamage() : CLineDamage();
     const bool complete = GetDocument()->HoldsCompleteData() && !damage.Any();
+    // The bar is drawn only every 200 lines or so: a download that is whole shows it whole
+    // while its message is read.
+    if (download && complete)
+        DrawProgress(std::max(m_nLines, m_nProgressFull));
     if (damage.Any()) {
         RecordEnd(kOutcomeDamaged, 0, download, damage);
         ShowMessage(QString::fromLatin1(kMsgDamaged).arg(DescribeDamage(damage)));
@@ -474,6 +478,11 @@ QString CKorvaView::KeepUnsavedData(QString* error)
         return QString();
     }
     m_strLastCapture = CCaptureHistory().Keep(*GetDocument(), m_pLastCaptureKind->deviceCommand, error);
+    // Only a file that is there may be named as the place of the data.
+    if (!m_strLastCapture.isEmpty() && !QFileInfo::exists(m_strLastCapture)) {
+        *error = QStringLiteral("%1 is gone as soon as it was written").arg(m_strLastCapture);
+        m_strLastCapture.clear();
+    }
     return m_strLastCapture;
 }
 

@@ -5,10 +5,7 @@
 #include "DataText.h"
 #include "SimDevice.h"
 #include "TempDir.h"
-
-#include "factory_data.h"
-#include "protocol.h"
-#include "transfer.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +24,8 @@ struct Outcome {
 
 class CommandLineTest : public ::testing::Test {
 protected:
-    Outcome Korva(const std::vector<std::string>& arguments)
+    // The built program without a display, in the test's folder, its stderr kept.
+    LaunchRequest KorvaRequest(const std::vector<std::string>& arguments) const
     {
         LaunchRequest request;
         request.argv = {KORVA_PATH};
@@ -36,7 +34,12 @@ protected:
         request.env.erase("DISPLAY");
         request.workDir = dir.path();
         request.logFile = dir.file("stderr.txt");
-        ChildProcess korva(request);
+        return request;
+    }
+
+    Outcome Korva(const std::vector<std::string>& arguments)
+    {
+        ChildProcess korva(KorvaRequest(arguments));
         Outcome outcome;
         if (const std::optional<int> status = korva.Wait(std::chrono::seconds(60)); status && WIFEXITED(*status))
             outcome.status = WEXITSTATUS(*status);
@@ -48,12 +51,6 @@ protected:
 
     TempWorkDir dir;
 };
-
-const sim::Lines& AdjustmentLines()
-{
-    static const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
-    return lines;
-}
 
 TEST_F(CommandLineTest, DownloadWritesTheDevicesLinesAndKeepsACopyInTheHistory)
 {
@@ -72,12 +69,11 @@ TEST_F(CommandLineTest, DownloadWritesTheDevicesLinesAndKeepsACopyInTheHistory)
 TEST_F(CommandLineTest, UploadPutsTheDataFileIntoTheDevice)
 {
     SimDevice device;
-    const std::vector<std::string> lines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
-    WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
+    WriteWholeFile(dir.file("mine.txt"), AsFileText(kFileLines));
     const Outcome outcome = Korva({"--upload", "mine.txt"});
     EXPECT_EQ(outcome.status, 0) << outcome.stderrText;
     EXPECT_EQ(outcome.stderrText, "");
-    EXPECT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines() == lines; }));
+    EXPECT_TRUE(WaitUntil([&] { return device.DataLines() == kFileLines; }));
 }
 
 // SIGTERM during an upload lets it finish: the device holds the whole file, as a download of
@@ -85,18 +81,10 @@ TEST_F(CommandLineTest, UploadPutsTheDataFileIntoTheDevice)
 TEST_F(CommandLineTest, StopSignalDuringAnUploadLetsItFinish)
 {
     SimDevice device;
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 150; ++i)
-        lines.push_back("LINE " + std::to_string(i));
-    lines.push_back("DATA END________");
+    const std::vector<std::string> lines = NumberedLines(151);
     WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
-    LaunchRequest request;
-    request.argv = {KORVA_PATH, "--upload", "mine.txt"};
-    request.env = CurrentEnvironment();
-    request.workDir = dir.path();
-    request.logFile = dir.file("stderr.txt");
-    ChildProcess korva(request);
-    ASSERT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines().size() >= 10; }, 20000));
+    ChildProcess korva(KorvaRequest({"--upload", "mine.txt"}));
+    ASSERT_TRUE(WaitUntil([&] { return device.DataLines().size() >= 10; }, 20000));
     ::kill(korva.Pid(), SIGTERM);
 
     const std::optional<int> status = korva.Wait(std::chrono::seconds(30));

@@ -49,7 +49,7 @@ protected:
         Idle();
         if (!Give(ID_COMPARE_DEVICE))
             return nullptr;
-        RunEventLoopUntil([] { return theApp.Comparison() && !theApp.Comparison()->IsRunning(); }, 20000);
+        WaitUntil([] { return theApp.Comparison() && !theApp.Comparison()->IsRunning(); }, 20000);
         return theApp.Comparison() ? theApp.Comparison()->Window() : nullptr;
     }
 };
@@ -68,7 +68,7 @@ TEST_F(TransferWindowTest, TheLogWindowFollowsADownloadAndSavesAndClearsTheLog)
     Click(ID_ADJUSTMENT_DATA);
     TickToIdle();
     // While it is open it takes in what the download brought.
-    ASSERT_TRUE(RunEventLoopUntil([&] { return window->Text()->toPlainText().contains(QStringLiteral("<EOT>")); }));
+    ASSERT_TRUE(WaitUntil([&] { return window->Text()->toPlainText().contains(QStringLiteral("<EOT>")); }));
     const QString text = window->Text()->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("TRANSFER adjustment data (DD)")));
     EXPECT_TRUE(text.contains(QStringLiteral("TX       DD<CR><LF>")));

@@ -7,6 +7,7 @@
 #include "KorvaResources.h"
 #include "TempDir.h"
 #include "VirtualDisplay.h"
+#include "WaitUntil.h"
 #include "factory_data.h"
 
 #include <QImage>
@@ -15,7 +16,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -137,14 +137,10 @@ protected:
     bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout,
                    std::chrono::milliseconds interval = 250ms)
     {
-        const auto deadline = Clock::now() + timeout;
-        for (;;) {
-            if (condition())
-                return true;
-            if (Clock::now() >= deadline || (m_korva && !m_korva->Running()))
-                return false;
-            std::this_thread::sleep_for(interval);
-        }
+        bool held = false;
+        ::WaitUntil([&] { return (held = condition()) || (m_korva && !m_korva->Running()); },
+                    int(std::chrono::milliseconds(timeout).count()), int(interval.count()));
+        return held;
     }
 
     ToolResult Xdotool(const std::vector<std::string>& args)

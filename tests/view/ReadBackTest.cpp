@@ -10,26 +10,14 @@
 #include "factory_data.h"
 #include "transfer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 
 #include <functional>
 
 namespace {
 
-// The read's own controller runs on the event loop's timer.
-bool RunEventsUntil(const std::function<bool()>& done, int ms = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return done();
-}
+// The read's own controller runs on the event loop's timer, which the wait runs.
+constexpr int kReadMs = 20000;
 
 const DownloadKind& Kind(unsigned command)
 {
@@ -53,7 +41,7 @@ protected:
     bool ReadBack(CReadBack& read)
     {
         read.m_fnOnDone = [this](const CReadBack&) { ++done; };
-        return read.Start() && RunEventsUntil([this] { return done > 0; });
+        return read.Start() && WaitUntil([this] { return done > 0; }, kReadMs);
     }
     int done = 0;
 };
@@ -122,7 +110,7 @@ TEST_F(ReadBackTest, ACommandGivenMeanwhileWaitsForTheLinkToComeBack)
     Tick(50);
     EXPECT_EQ(State(), kStateRequestAdjustment);
     EXPECT_EQ(view->m_nTicks, 0);
-    ASSERT_TRUE(RunEventsUntil([this] { return done > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return done > 0; }, kReadMs));
     EXPECT_EQ(read.GetResult(), CReadBack::kComplete);
     TickToIdle();
     EXPECT_TRUE(device->WaitForCommand("DD"));
@@ -165,10 +153,10 @@ TEST_F(ReadBackTest, APortChangedUnderTheReadEndsItAndTheControllerSearchesTheNe
     CReadBack read(*doc, *view, Kind(ID_ALL_DATA));
     read.m_fnOnDone = [this](const CReadBack&) { ++done; };
     ASSERT_TRUE(read.Start());
-    ASSERT_TRUE(RunEventsUntil([&] { return read.LinesReceived() > 10; }));
+    ASSERT_TRUE(WaitUntil([&] { return read.LinesReceived() > 10; }, kReadMs));
     doc->m_dlgInterface.ChoosePort(1);
     Tick(1);
-    ASSERT_TRUE(RunEventsUntil([this] { return done > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return done > 0; }, kReadMs));
     EXPECT_EQ(read.GetResult(), CReadBack::kFailed);
     EXPECT_FALSE(doc->IsLinkLent());
     EXPECT_EQ(State(), kStateSearch);

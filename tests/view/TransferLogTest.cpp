@@ -98,7 +98,7 @@ TEST_F(ControllerLogTest, TheSimulatorReplayingKorvasLogGivesTheSameDownloadByte
     ASSERT_TRUE(Command(ID_ALL_DATA));
     TickToIdle();
     ASSERT_EQ(ends.back().nOutcome, kOutcomeCaptured);
-    const std::string recorded = Data();
+    const std::string recorded = Data(*doc);
     const QByteArray log = LogText();
 
     auto script = std::make_shared<sim::ReplayScript>();
@@ -115,8 +115,8 @@ TEST_F(ControllerLogTest, TheSimulatorReplayingKorvasLogGivesTheSameDownloadByte
     ASSERT_TRUE(Command(ID_ALL_DATA));
     TickToIdle();
     ASSERT_EQ(ends.back().nOutcome, kOutcomeCaptured);
-    EXPECT_EQ(Data().size(), recorded.size());
-    EXPECT_TRUE(Data() == recorded);
+    EXPECT_EQ(Data(*doc).size(), recorded.size());
+    EXPECT_TRUE(Data(*doc) == recorded);
     // The replay's own log holds the same received bytes, however the reads cut them.
     EXPECT_TRUE(ReceivedBytes(LastTransferOf(LogText())) == ReceivedBytes(LastTransferOf(log)));
     EXPECT_GT(ReceivedBytes(LastTransferOf(log)).size(), recorded.size());

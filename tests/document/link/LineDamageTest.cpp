@@ -45,7 +45,7 @@ class FakeLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CKorvaDoc::s_nIdleCountdown = 3;
+        CKorvaDoc::ResetIdleCountdown();
         line = &fake.addLine("\\\\.\\COM1");
         previous = v24::SetCommPlatform(&fake);
         doc = std::make_unique<CKorvaDoc>();
@@ -99,7 +99,7 @@ TEST_F(FakeLinkTest, ErrorsThePortReportsAreTheDownloadsDamageAndTheLogShowsThem
         Receive();
         ASSERT_EQ(doc->GetTransferState(), kStateCaptured) << r.what;
         // The data are kept as they came.
-        EXPECT_EQ(std::string(doc->m_data, doc->m_nDataSize), "ADJUSTMENT DATA\rDATA END________\r") << r.what;
+        EXPECT_EQ(Data(*doc), "ADJUSTMENT DATA\rDATA END________\r") << r.what;
         const CLineDamage damage = doc->TakeTransferDamage();
         EXPECT_TRUE(SameDamage(damage, r.damage)) << r.what << ": " << Shown(damage);
         EXPECT_EQ(Shown(damage), r.shown) << r.what;
@@ -161,7 +161,7 @@ TEST_F(LinkTest, APauseInsideALineLongerThanTheReadTimeOutSplitsItAndCountsSo)
     device.finish();
     ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
     // The receive goes on splitting the line as it does; the download is damaged.
-    EXPECT_EQ(Data(), "T11 KIRNBERGER\rT12 WERCK\rMEISTER V\r");
+    EXPECT_EQ(Data(*doc), "T11 KIRNBERGER\rT12 WERCK\rMEISTER V\r");
     const CLineDamage damage = doc->TakeTransferDamage();
     EXPECT_EQ(damage.nPausedLines, 1u);
     EXPECT_EQ(Shown(damage), "1 line was split by a pause of the device");

@@ -13,7 +13,7 @@ public:
 
     void OnTimer(unsigned id) override
     {
-        if (id == kTimerId && m_owner.IsRunning()
+        if (id == kTimerId && m_owner.m_nResult == kRunning
             && (m_owner.m_lender.m_dlgInterface.m_nPortIndex != m_owner.m_nPortIndex
                 || m_owner.m_lender.m_dlgInterface.m_nDeviceRevision != m_owner.m_nDeviceRevision)) {
             m_owner.Abandon();

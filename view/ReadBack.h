@@ -42,7 +42,8 @@ public:
     // controller rests (CKorvaView::IsIdle).
     bool Start();
     Result GetResult() const { return m_nResult; }
-    bool IsRunning() const { return m_nResult == kRunning; }
+    // From Start until the link is back with the lender (m_fnOnDone is then called).
+    bool IsRunning() const { return m_nResult == kRunning || m_bFinishing; }
     // How the download ended, as the controller recorded it.
     const CTransferEnd& End() const { return m_end; }
     const DownloadKind& Kind() const { return m_kind; }

@@ -51,6 +51,9 @@ std::string trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
+// The kind's columns in an event line.
+constexpr std::size_t kKindWidth = 8;
+
 struct Event {
     long long ms = 0;
     std::string kind;
@@ -74,7 +77,15 @@ bool parseEvent(const std::string& line, Event& event)
     if (end == p || (end < line.size() && line[end] != ' '))
         return false;
     event.kind = line.substr(p, end - p);
-    event.text = end < line.size() ? trimmed(line.substr(end)) : std::string();
+    // The text begins behind the kind's columns and one blank; blanks beyond them are the
+    // device's (the line's last one is written <0x20>). A line written by hand with fewer
+    // blanks after the kind has its text right behind them.
+    std::size_t text = end < line.size() ? end + 1 : end;
+    for (std::size_t pad = event.kind.size(); pad < kKindWidth && text < line.size() && line[text] == ' '; ++pad)
+        ++text;
+    event.text = line.substr(text);
+    while (!event.text.empty() && (event.text.back() == ' ' || event.text.back() == '\t'))
+        event.text.pop_back();
     return true;
 }
 

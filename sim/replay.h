@@ -1,8 +1,9 @@
 // A device as a transfer log recorded it: for each line the program sent (a TX event), the
 // bytes the device sent after it (the RX events up to the next TX) and when. The log's text is
-// read as korva writes it (one event a line: time in ms, kind, text; '#' lines are remarks;
-// control characters by name such as <CR>, any byte as <0xHH>), so that a log saved by a user
-// with a real device, or edited by hand, plays that device.
+// read as korva writes it (one event a line: time in ms, a blank, the kind in 8 columns, a
+// blank, the text; '#' lines are remarks; control characters by name such as <CR>, any byte as
+// <0xHH>; blanks at the end of a line are no bytes), so that a log saved by a user with a real
+// device, or edited by hand, plays that device.
 #pragma once
 
 #include <chrono>

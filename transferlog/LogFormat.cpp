@@ -34,7 +34,7 @@ QByteArray EscapeBytes(const char* data, qsizetype size)
             out += '>';
         } else if (c == kDelete) {
             out += "<DEL>";
-        } else if (c >= 0x80 || c == '<' || (c == ' ' && (i == 0 || i == size - 1))) {
+        } else if (c >= 0x80 || c == '<' || (c == ' ' && i == size - 1)) {
             AppendHex(out, c);
         } else {
             out += static_cast<char>(c);

@@ -1,10 +1,12 @@
 #pragma once
 // The transfer log's text. One event a line: the time in milliseconds since the port was
-// opened (right-aligned in 8 columns), the event's kind (left-aligned in 8), a blank and the
-// event's text. Lines that begin with '#' are remarks. The bytes of TX (sent) and RX
-// (received) events are shown readably: printable characters as they are, control characters
+// opened (right-aligned in 8 columns), a blank, the event's kind (left-aligned in 8 columns), a
+// blank and the event's text, which so begins right after the kind's columns. Lines that begin
+// with '#' are remarks. The bytes of TX (sent) and RX (received) events are shown readably:
+// printable characters as they are (the device's lines begin with blanks), control characters
 // by name (<CR>, <LF>, <EOT>, <XON>, <NUL>), '<' and bytes 0x80 to 0xFF in hex (<0x3C>, <0x93>),
-// and a blank at either end of the text as <0x20>, so that every byte can be read back.
+// and a blank that ends the text as <0x20>, which no editor drops, so that every byte can be
+// read back.
 #include <QByteArray>
 #include <QtGlobal>
 

@@ -43,7 +43,7 @@ const char* const kLog = "# korva transfer log of the run started 2025-01-10T14:
                          "    3000 STATE    9 request all data\n"
                          "    3090 TX       DD<CR><LF>\n"
                          "    3100 RX       ADJUSTMENT DATA<CR><LF>\n"
-                         "    3100 RX       <0x20>A 1<0x3C>2<CR><LF>\n"
+                         "    3100 RX         A 1<0x3C>2<CR><LF>\n"
                          "    4700 RX       DATA END________<CR><LF>\n"
                          "    4701 RX       <EOT>\n";
 
@@ -60,20 +60,22 @@ TEST(ReplayScript, ReadsWhatWasSentAndWhatCameAfterIt)
     const sim::RecordedExchange& dd = script.exchanges()[1];
     EXPECT_EQ(dd.line, "DD");
     ASSERT_EQ(dd.answer.size(), 4u);
-    EXPECT_EQ(dd.answer[1].bytes, " A 1<2\r\n");
+    // The device's blanks at the start of a line are its own; a blank at the end is written so.
+    EXPECT_EQ(dd.answer[1].bytes, "  A 1<2\r\n");
     EXPECT_EQ(dd.answer[2].after, milliseconds(1610));
     EXPECT_EQ(dd.answer[3].bytes, "\x04");
 }
 
 TEST(ReplayScript, SentLinesAreTheProgramsLinesWhateverPiecesTheyCameIn)
 {
-    const sim::ReplayScript script = Parse("  1 TX D\n  2 TX E<CR>\n  3 TX <LF>L1<CR><LF>L2<LF><CR>\r\n"
-                                           "  9 RX <XON>\n");
+    // Written by hand, with one blank behind the kind, and a blank at the end as <0x20>.
+    const sim::ReplayScript script = Parse("  1 TX D\n  2 TX E<CR>\n  3 TX <LF>L1<CR><LF>L2 <0x20><LF><CR>\r\n"
+                                           "  9 RX <XON>   \n");
     std::vector<std::string> lines;
     for (const sim::RecordedExchange& e : script.exchanges())
         lines.push_back(e.line);
     // CR LF, a lone LF and a lone CR each end a line, as for the device.
-    EXPECT_EQ(lines, (std::vector<std::string>{"DE", "L1", "L2", ""}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"DE", "L1", "L2  ", ""}));
     ASSERT_EQ(script.exchanges().back().answer.size(), 1u);
     EXPECT_EQ(script.exchanges().back().answer[0].bytes, "\x11");
 }
@@ -125,7 +127,7 @@ TEST(ReplaySimulator, AnswersAsTheLogShowsAndIsSilentForLinesItNeverShows)
     EXPECT_EQ(line.readQuiet(300), "");
     line.send("R\r\n");
     EXPECT_EQ(line.readUntil('\n'), "VEQ-32-C 3.12\r\n");
-    EXPECT_EQ(line.transfer("DD"), "ADJUSTMENT DATA\r\n A 1<2\r\nDATA END________\r\n\x04");
+    EXPECT_EQ(line.transfer("DD"), "ADJUSTMENT DATA\r\n  A 1<2\r\nDATA END________\r\n\x04");
 }
 
 TEST(ReplaySimulator, KeepsTheRecordedPace)

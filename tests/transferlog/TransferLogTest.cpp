@@ -46,7 +46,8 @@ TEST(LogFormat, ShowsEveryByteReadably)
         {"a damaged character", std::string("A\0B", 3), "A<NUL>B"},
         {"the eighth bit", "\x93\x80\xFF", "<0x93><0x80><0xFF>"},
         {"the escape's own sign", "a<b>", "a<0x3C>b>"},
-        {"blanks at either end stay visible", " x y ", "<0x20>x y<0x20>"},
+        {"an indented line", "  A4 440.00 HZ\r\n", "  A4 440.00 HZ<CR><LF>"},
+        {"a blank that ends the text stays visible", " x y ", " x y<0x20>"},
         {"a lone blank", " ", "<0x20>"},
         {"tab and delete", "\t\x7F", "<HT><DEL>"},
     };

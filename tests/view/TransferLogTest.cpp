@@ -20,9 +20,10 @@ std::string ReceivedBytes(const QByteArray& log)
 {
     std::string all;
     for (const QByteArray& line : log.split('\n')) {
-        const qsizetype rx = line.indexOf(" RX ");
+        // The text stands behind the kind's eight columns and a blank.
+        const qsizetype rx = line.indexOf(" RX      ");
         std::string bytes, error;
-        if (rx >= 0 && sim::unescapeLogText(line.mid(rx + 4).trimmed().toStdString(), bytes, error))
+        if (rx >= 0 && sim::unescapeLogText(line.mid(rx + 10).toStdString(), bytes, error))
             all += bytes;
     }
     return all;

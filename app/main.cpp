@@ -7,10 +7,14 @@
 #include "KorvaResources.h"
 #include "PortsReport.h"
 #include "SimulatedDevice.h"
+#include "SupportReport.h"
+#include "TransferLog.h"
 #include "Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
@@ -41,7 +45,20 @@ constexpr const char* kUsage =
     "                  find the device, download the data of KIND (see below) into\n"
     "                  FILE; a copy goes into the capture history\n"
     "  --upload FILE   find the device and put the data file FILE into it\n"
-    "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
+    "  --verify FILE   find the device, read its data (of the kind of FILE when FILE is a\n"
+    "                  capture of the history, else all data) and compare them with FILE:\n"
+    "                  status 0 when the device holds exactly its data, 1 with the number\n"
+    "                  of differing lines and the first of them\n"
+    "  --upload FILE --verify\n"
+    "                  upload FILE, then compare the device's data with it\n"
+    "  --report        print the support report (versions, system, the port and its device,\n"
+    "                  the line read back from the port, the capture history, the last\n"
+    "                  transfer's log) and end; nothing is sent to the device\n"
+    "  --port COMn     with the above: use COMn instead of the configured port\n"
+    "\n"
+    "In the window and without it:\n"
+    "  --log FILE      write the transfer log (every character on the line, with its time,\n"
+    "                  and the port's events) to FILE as it goes, behind what FILE holds\n"
     "\n"
     "The port (COM1 to COM16) is chosen in Adjustment/Interface and kept in VEQ.INI in the\n"
     "current folder; the dialog also chooses the device file of each port, kept in the settings\n"
@@ -62,17 +79,39 @@ void LoadGermanStockTexts(QApplication& app)
         QApplication::installTranslator(translator);
 }
 
-// A transfer from the command line: no window, and no display needed.
-int RunCommandLine(int argc, char** argv, const QString& download, const QString& output, const QString& upload,
-                   const QString& port, const QStringList& files)
+int UsageError(const QString& error)
+{
+    std::fprintf(stderr, "korva: %s\n%s", qPrintable(error), qPrintable(TransferUsage()));
+    return kExitUsage;
+}
+
+// --log FILE, before anything passes the line: a file in a folder that exists, which can be
+// written. 0 when the log goes there, else the exit status, with the reason told.
+int StartLogFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (path.isEmpty() || file.isDir() || !file.absoluteDir().exists())
+        return UsageError(QStringLiteral("--log: %1 is no file in a folder that exists").arg(path));
+    QString error;
+    if (CTransferLog::Program().WriteTo(path, &error))
+        return 0;
+    std::fprintf(stderr, "korva: the transfer log cannot be written to %s: %s\n", qPrintable(path), qPrintable(error));
+    return kExitFailed;
+}
+
+// A transfer or the support report from the command line: no window, and no display needed.
+int RunCommandLine(int argc, char** argv, const CTransferOptions& options, bool report)
 {
     CTransferJob job;
     QString error;
-    if (!files.isEmpty())
-        error = QStringLiteral("a data file to open goes without --download and --upload");
-    if (!error.isEmpty() || !MakeTransferJob(download, output, upload, port, &job, &error)) {
-        std::fprintf(stderr, "korva: %s\n%s", qPrintable(error), qPrintable(TransferUsage()));
-        return kExitUsage;
+    if (report) {
+        if (!options.strDownload.isEmpty() || !options.strUpload.isEmpty() || !options.strOutput.isEmpty()
+            || options.bVerify || !options.files.isEmpty())
+            return UsageError(QStringLiteral("--report goes alone, with --port and --log at most"));
+        if (!PortOption(options.strPort, &job.nPort, &error))
+            return UsageError(error);
+    } else if (!MakeTransferJob(options, &job, &error)) {
+        return UsageError(error);
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own remarks (a missing runtime folder, say) are no business of the user's here:
@@ -84,7 +123,7 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     QApplication app(argc, argv);
     RegisterKorvaResources();
     SelectKorvaSettings();
-    return RunTransferJob(job);
+    return report ? PrintSupportReport(job.nPort) : RunTransferJob(job);
 }
 
 }  // namespace
@@ -105,7 +144,10 @@ int main(int argc, char** argv)
     const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
     const QCommandLineOption ports(QStringLiteral("ports"), QString());
-    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
+    const QCommandLineOption verify(QStringLiteral("verify"), QString());
+    const QCommandLineOption report(QStringLiteral("report"), QString());
+    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("file"));
+    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports, verify, report, log});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
         return kExitUsage;
@@ -124,9 +166,21 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
         return kExitUsage;
     }
-    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port))
-        return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),
-                              parser.value(port), parser.positionalArguments());
+    if (parser.isSet(log)) {
+        if (const int status = StartLogFile(parser.value(log)); status != 0)
+            return status;
+    }
+    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port)
+        || parser.isSet(verify) || parser.isSet(report)) {
+        CTransferOptions options;
+        options.strDownload = parser.value(download);
+        options.strOutput = parser.value(output);
+        options.strUpload = parser.value(upload);
+        options.strPort = parser.value(port);
+        options.bVerify = parser.isSet(verify);
+        options.files = parser.positionalArguments();
+        return RunCommandLine(argc, argv, options, parser.isSet(report));
+    }
 
     QApplication app(argc, argv);
     LoadGermanStockTexts(app);

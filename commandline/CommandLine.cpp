@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "CmdTarget.h"
+#include "DataComparison.h"
 #include "DataLines.h"
 #include "DeviceProtocol.h"
 #include "DocTemplate.h"
@@ -10,6 +11,7 @@
 #include "MessageBox.h"
 #include "PortDevices.h"
 #include "PortNames.h"
+#include "ReadBack.h"
 #include "StringTable.h"
 #include "TransferMessages.h"
 #include "WinApp.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -42,8 +45,10 @@ QString PortErrorText(const CTransferEnd& end)
 }
 
 // The data file's checks and messages, without touching anything of the run: a file that does
-// not open as a data file is refused before the device is looked for.
-bool OpensAsDataFile(const QString& path, QString* message)
+// not open as a data file is refused before the device is looked for. Its data as a data file
+// of them holds them (up to its end line), and the kind a comparison reads, into what is given.
+bool LoadDataFile(const QString& path, QString* message, QByteArray* bytes = nullptr,
+                  const DownloadKind** kind = nullptr)
 {
     CKorvaDoc doc;
     framework::CSingleDocTemplate docTemplate(QString::fromLatin1(kDocTypeString), doc);
@@ -53,7 +58,36 @@ bool OpensAsDataFile(const QString& path, QString* message)
     });
     const bool opened = docTemplate.OpenDocumentFile(path);
     framework::SetMessageBoxHandler({});
+    if (opened && bytes)
+        *bytes = doc.FileBytes();
+    if (opened && kind)
+        *kind = &KindOfWorkingStorage(doc);
     return opened;
+}
+
+QString Quoted(const QStringList& lines, int index)
+{
+    return QStringLiteral("\"%1\"").arg(lines.at(index));
+}
+
+// "3 lines differ between FILE and the device; the first: line 12 of FILE "...", the device's
+// line 12 "..."".
+QString DifferenceLine(const CDataComparison& c, const QString& file)
+{
+    const CDiffRow& row = c.rows[static_cast<size_t>(c.nFirstDifference)];
+    QString first;
+    if (row.nLeft >= 0 && row.nRight >= 0)
+        first = QStringLiteral("line %1 of %2 %3, the device's line %4 %5")
+                    .arg(row.nLeft + 1)
+                    .arg(file, Quoted(c.left, row.nLeft))
+                    .arg(row.nRight + 1)
+                    .arg(Quoted(c.right, row.nRight));
+    else if (row.nLeft >= 0)
+        first = QStringLiteral("line %1 of %2 %3 is not on the device").arg(row.nLeft + 1).arg(file, Quoted(c.left, row.nLeft));
+    else
+        first = QStringLiteral("the device's line %1 %2 is not in %3").arg(row.nRight + 1).arg(Quoted(c.right, row.nRight), file);
+    const QString count = c.nDiffering == 1 ? QStringLiteral("1 line differs") : QStringLiteral("%1 lines differ").arg(c.nDiffering);
+    return QStringLiteral("%1 between %2 and the device; the first: %3").arg(count, file, first);
 }
 
 // One transfer from the command line: the controller runs as in the window, unseen; this
@@ -65,12 +99,14 @@ public:
     int Run();
 
 private:
-    enum class Phase { search, load, transfer };
+    enum class Phase { search, load, transfer, verify };
 
     void OnPoll();
     void OnTransferEnd(const CTransferEnd& end);
     void OnStop();
     void StartTransfer();
+    void StartVerify();
+    void OnVerified(const CReadBack& read);
     void EndDownload(int status, const QString& what);
     void Finish(int status, const QString& line = QString());
     void ShowProgress(bool last);
@@ -78,6 +114,7 @@ private:
     QString NoDeviceLine() const { return QStringLiteral("no device found on %1").arg(PortText()); }
     int32_t LinesOfData() const;
     bool IsDownload() const { return m_job.pDownload != nullptr; }
+    bool Verifies() const { return !m_job.strVerify.isEmpty(); }
 
     CTransferJob m_job;
     CKorvaDoc m_doc;
@@ -92,6 +129,11 @@ private:
     bool m_bTerminal;
     bool m_bProgressShown = false;
     qint64 m_nLastProgressMs = -kProgressEveryMs;
+    // The comparison's data file, and the read of the device it is compared with; the read
+    // goes before the document and controller whose link it borrows.
+    QByteArray m_reference;
+    const DownloadKind* m_pVerifyKind = nullptr;
+    std::unique_ptr<CReadBack> m_pReadBack;
 };
 
 CTransferRun::CTransferRun(const CTransferJob& job)
@@ -147,6 +189,10 @@ void CTransferRun::OnPoll()
         if (m_view.m_bIdentified == 1 && state == kStateIdle)
             return StartTransfer();
         return;
+    case Phase::verify:
+        if (!m_pReadBack && m_view.IsIdle())
+            return StartVerify();
+        return ShowProgress(false);
     case Phase::load:
         if (state == kStateIdle && m_view.m_bEnableUpload == 1 && framework::ExecuteCommand(m_view, ID_PUT_DATA)) {
             m_phase = Phase::transfer;
@@ -160,6 +206,10 @@ void CTransferRun::OnPoll()
 
 void CTransferRun::StartTransfer()
 {
+    if (m_job.strUpload.isEmpty() && !IsDownload()) {
+        m_phase = Phase::verify;
+        return;
+    }
     if (IsDownload()) {
         framework::ExecuteCommand(m_view, m_job.pDownload->commandId);
         m_phase = Phase::transfer;
@@ -190,8 +240,27 @@ void CTransferRun::OnTransferEnd(const CTransferEnd& end)
     case kOutcomeIncomplete:
         return EndDownload(kExitFailed, QStringLiteral("the transfer ended without its end line"));
     case kOutcomeTimedOut: return EndDownload(kExitFailed, QStringLiteral("time-out"));
+    case kOutcomeDamaged:
+        return EndDownload(kExitFailed, QStringLiteral("damaged data (%1)").arg(DescribeDamage(end.damage)));
     case kOutcomeNoDevice: return Finish(kExitFailed, NoDeviceLine());
-    case kOutcomeStored: return Finish(kExitOk);
+    case kOutcomeStored:
+        if (Verifies()) {
+            // The progress of the upload is done; the comparison's follows.
+            if (m_bProgressShown) {
+                ShowProgress(true);
+                std::fputc('\n', stderr);
+                m_bProgressShown = false;
+            }
+            m_phase = Phase::verify;
+            return;
+        }
+        // The data went out, but what came back on the line was damaged: an XOFF among it may
+        // have been lost, so only a comparison tells whether the device holds the data.
+        if (end.damage.AnyLineErrors())
+            return Finish(kExitFailed, QStringLiteral("the data went out, but %1 during the upload; compare the "
+                                                      "device's data with the file: korva --verify %2")
+                                           .arg(DescribeDamage(end.damage), m_job.strUpload));
+        return Finish(kExitOk);
     case kOutcomeOverflow:
         return Finish(kExitFailed, QStringLiteral("the data did not fit into working storage (%1 characters)")
                                        .arg(CKorvaDoc::kDataCapacity));
@@ -200,6 +269,47 @@ void CTransferRun::OnTransferEnd(const CTransferEnd& end)
         return Finish(kExitFailed, QStringLiteral("port error on %1: %2").arg(PortText(), PortErrorText(end)));
     default: return;
     }
+}
+
+// The device is read with the kind of the data file (a capture's, else all data), through the
+// link the search (and the upload) used.
+void CTransferRun::StartVerify()
+{
+    QString message;
+    if (!LoadDataFile(m_job.strVerify, &message, &m_reference, &m_pVerifyKind))
+        return Finish(kExitFailed, QStringLiteral("%1: %2").arg(m_job.strVerify, Plain(message)));
+    m_pReadBack = std::make_unique<CReadBack>(m_doc, m_view, *m_pVerifyKind);
+    m_pReadBack->m_fnOnDone = [this](const CReadBack& read) { OnVerified(read); };
+    if (!m_pReadBack->Start())
+        return Finish(kExitFailed, QStringLiteral("the device could not be read on %1").arg(PortText()));
+    m_clock.start();
+    m_nLastProgressMs = -kProgressEveryMs;
+}
+
+void CTransferRun::OnVerified(const CReadBack& read)
+{
+    const CTransferEnd& end = read.End();
+    switch (read.GetResult()) {
+    case CReadBack::kComplete: break;
+    case CReadBack::kNoDevice: return Finish(kExitFailed, NoDeviceLine());
+    case CReadBack::kIncomplete:
+        return Finish(kExitFailed, QStringLiteral("the device's data ended without their end line; nothing was compared"));
+    case CReadBack::kTimedOut:
+        return Finish(kExitFailed, QStringLiteral("time-out while the device's data came; nothing was compared"));
+    case CReadBack::kDamaged:
+        return Finish(kExitFailed, QStringLiteral("the device's data arrived damaged (%1); nothing was compared")
+                                       .arg(DescribeDamage(end.damage)));
+    default:
+        return Finish(kExitFailed, end.nOutcome == kOutcomeNone
+                                       ? QStringLiteral("the port changed while the device was read")
+                                       : QStringLiteral("port error on %1: %2").arg(PortText(), PortErrorText(end)));
+    }
+    const CDataComparison comparison = CompareData(m_reference, read.Data(), true);
+    if (comparison.nDiffering > 0)
+        return Finish(kExitFailed, DifferenceLine(comparison, m_job.strVerify));
+    Finish(kExitOk);
+    std::printf("%s: identical to the device's %s (%lld lines)\n", qPrintable(m_job.strVerify), m_pVerifyKind->title,
+                static_cast<long long>(comparison.left.size()));
 }
 
 // A download's data go to the file whatever ended it; a failure says so and names the file.
@@ -236,11 +346,17 @@ void CTransferRun::ShowProgress(bool last)
         return;
     m_nLastProgressMs = elapsedMs;
     // At the end the lines of the data, not the reads (the EOT's own is one) or the calls.
-    const int32_t lines = !last ? m_view.m_nLines : IsDownload() ? LinesOfData() : m_doc.GetLineCount() - 1;
-    const int32_t full = std::max(IsDownload() ? m_job.pDownload->fullScale : m_doc.GetLineCount(), 1);
+    const bool reading = m_phase == Phase::verify;
+    int32_t lines = !last ? m_view.m_nLines : IsDownload() ? LinesOfData() : m_doc.GetLineCount() - 1;
+    int32_t full = std::max(IsDownload() ? m_job.pDownload->fullScale : m_doc.GetLineCount(), 1);
+    if (reading) {
+        lines = m_pReadBack ? m_pReadBack->LinesReceived() : 0;
+        full = m_pVerifyKind ? m_pVerifyKind->fullScale : 1;
+    }
     const int percent = last ? 100 : std::min(99, static_cast<int>(int64_t(lines) * 100 / full));
-    std::fprintf(stderr, "\r%s %s: %d lines, %d%%", IsDownload() ? "download from" : "upload to",
-                 qPrintable(PortText()), lines, percent);
+    std::fprintf(stderr, "\r%s %s: %d lines, %d%%",
+                 reading ? "comparison with" : IsDownload() ? "download from" : "upload to", qPrintable(PortText()),
+                 lines, percent);
     if (!last && lines > 0 && lines < full)
         std::fprintf(stderr, ", about %lld s left ", (full - lines) * elapsedMs / lines / 1000 + 1);
     else
@@ -254,7 +370,8 @@ void CTransferRun::Finish(int status, const QString& line)
         return;
     m_bFinished = true;
     m_nStatus = status;
-    if (m_bProgressShown || (status == kExitOk && m_bTerminal && m_phase == Phase::transfer)) {
+    if (m_bProgressShown
+        || (status == kExitOk && m_bTerminal && (m_phase == Phase::transfer || m_phase == Phase::verify))) {
         if (status == kExitOk)
             ShowProgress(true);
         std::fputc('\n', stderr);
@@ -271,25 +388,52 @@ QString TransferUsage()
     QStringList kinds;
     for (const DownloadKind& kind : kDownloadKinds)
         kinds << QString::fromLatin1(kind.name);
-    return QStringLiteral("Usage: korva --download %1 --output FILE [--port COMn]\n"
-                          "       korva --upload FILE [--port COMn]\n")
+    return QStringLiteral("Usage: korva --download %1 --output FILE [--port COMn] [--log LOG]\n"
+                          "       korva --upload FILE [--verify] [--port COMn] [--log LOG]\n"
+                          "       korva --verify FILE [--port COMn] [--log LOG]\n"
+                          "       korva --report [--port COMn] [--log LOG]\n")
         .arg(kinds.join(QLatin1Char('|')));
 }
 
-bool MakeTransferJob(const QString& download, const QString& output, const QString& upload, const QString& port,
-                     CTransferJob* job, QString* error)
+bool PortOption(const QString& port, int32_t* index, QString* error)
 {
+    *index = -1;
+    if (port.isEmpty())
+        return true;
+    *index = PortIndexForName(port);
+    if (*index >= 0)
+        return true;
+    *error = QStringLiteral("no such port: %1 (COM1 to COM16)").arg(port);
+    return false;
+}
+
+bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString* error)
+{
+    const QString& download = options.strDownload;
+    const QString& output = options.strOutput;
+    const QString& upload = options.strUpload;
+    // --verify FILE alone compares the device with a data file, which then is no file to open.
+    const bool verifiesAlone = options.bVerify && download.isEmpty() && upload.isEmpty();
+    if (!options.files.isEmpty() && !verifiesAlone) {
+        *error = QStringLiteral("a data file to open goes without --download and --upload");
+        return false;
+    }
+    if (!PortOption(options.strPort, &job->nPort, error))
+        return false;
+    if (verifiesAlone) {
+        if (options.files.size() != 1 || !output.isEmpty()) {
+            *error = !output.isEmpty() ? QStringLiteral("--output goes with --download")
+                                       : QStringLiteral("--verify compares the device with one data file: --verify FILE, "
+                                                        "or --upload FILE --verify");
+            return false;
+        }
+        job->strVerify = options.files.front();
+        return true;
+    }
     if (!download.isEmpty() == !upload.isEmpty()) {
         *error = download.isEmpty() ? QStringLiteral("nothing to do: give --download or --upload")
                                     : QStringLiteral("--download and --upload go one at a time");
         return false;
-    }
-    if (!port.isEmpty()) {
-        job->nPort = PortIndexForName(port);
-        if (job->nPort < 0) {
-            *error = QStringLiteral("no such port: %1 (COM1 to COM16)").arg(port);
-            return false;
-        }
     }
     if (!upload.isEmpty()) {
         if (!output.isEmpty()) {
@@ -297,7 +441,13 @@ bool MakeTransferJob(const QString& download, const QString& output, const QStri
             return false;
         }
         job->strUpload = upload;
+        if (options.bVerify)
+            job->strVerify = upload;
         return true;
+    }
+    if (options.bVerify) {
+        *error = QStringLiteral("--verify goes with --upload FILE, or with a data file of its own");
+        return false;
     }
     job->pDownload = DownloadKindForName(download.toStdString());
     if (!job->pDownload) {
@@ -316,10 +466,10 @@ bool MakeTransferJob(const QString& download, const QString& output, const QStri
 
 int RunTransferJob(const CTransferJob& job)
 {
-    if (!job.strUpload.isEmpty()) {
+    for (const QString& file : {job.strUpload, job.strVerify}) {
         QString message;
-        if (!OpensAsDataFile(job.strUpload, &message)) {
-            std::fprintf(stderr, "korva: %s: %s\n", qPrintable(job.strUpload), qPrintable(Plain(message)));
+        if (!file.isEmpty() && !LoadDataFile(file, &message)) {
+            std::fprintf(stderr, "korva: %s: %s\n", qPrintable(file), qPrintable(Plain(message)));
             return kExitFailed;
         }
     }

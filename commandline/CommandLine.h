@@ -1,8 +1,10 @@
 #pragma once
-// korva without a window: a download into a file, or a data file put into the device. The
-// window's own controller and link do the work, unseen: the search on the configured port (or
-// the one given), the request, the receive and the capture history, or the upload. On a
-// terminal the progress goes to stderr; a failure ends with one clear line there.
+// korva without a window: a download into a file, a data file put into the device, the
+// device's data compared with a data file (after the upload, or alone), or the support report.
+// The window's own controller and link do the work, unseen: the search on the configured port
+// (or the one given), the request, the receive and the capture history, the upload, the read of
+// the device into a buffer of its own. On a terminal the progress goes to stderr; a failure
+// ends with one clear line there.
 #include <QString>
 #include <QStringList>
 
@@ -14,7 +16,19 @@ struct CTransferJob {
     const DownloadKind* pDownload = nullptr;  // a download of this kind into strOutput, or
     QString strUpload;                        // this data file put into the device
     QString strOutput;
+    QString strVerify;                        // the data file the device's data are compared with,
+                                              // after the upload or alone; empty: no comparison
     int32_t nPort = -1;                       // 0 to 15 for COM1 to COM16; -1: the configured port
+};
+
+// The values of the transfer options as the command line gave them.
+struct CTransferOptions {
+    QString strDownload;
+    QString strOutput;
+    QString strUpload;
+    QString strPort;
+    bool bVerify = false;
+    QStringList files;  // the arguments that are no options
 };
 
 // The program's exit status of a command line.
@@ -24,8 +38,10 @@ enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 QString TransferUsage();
 
 // Makes a job of the options' values; false with the reason when they do not make one.
-bool MakeTransferJob(const QString& download, const QString& output, const QString& upload, const QString& port,
-                     CTransferJob* job, QString* error);
+bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString* error);
+// The port a --port name stands for: 0 to 15, -1 for none given; false with the reason for a
+// name that is no port.
+bool PortOption(const QString& port, int32_t* index, QString* error);
 
 // Runs the job in the application that exists; the exit status.
 int RunTransferJob(const CTransferJob& job);

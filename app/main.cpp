@@ -18,6 +18,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -77,6 +79,22 @@ void LoadGermanStockTexts(QApplication& app)
     auto* translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
+}
+
+// The window's framework takes every argument that is no flag for a data file to open: the
+// log's file is none, and is left out of what the window sees.
+std::vector<char*> WindowArguments(int argc, char** argv)
+{
+    std::vector<char*> kept;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--log") == 0) {
+            ++i;
+            continue;
+        }
+        kept.push_back(argv[i]);
+    }
+    kept.push_back(nullptr);
+    return kept;
 }
 
 int UsageError(const QString& error)
@@ -182,7 +200,9 @@ int main(int argc, char** argv)
         return RunCommandLine(argc, argv, options, parser.isSet(report));
     }
 
-    QApplication app(argc, argv);
+    std::vector<char*> windowArguments = WindowArguments(argc, argv);
+    int windowArgc = static_cast<int>(windowArguments.size()) - 1;
+    QApplication app(windowArgc, windowArguments.data());
     LoadGermanStockTexts(app);
     RegisterKorvaResources();
 

@@ -20,10 +20,11 @@ CTransferLog& CTransferLog::Program()
     return log;
 }
 
-CTransferLog::CTransferLog()
+CTransferLog::CTransferLog(qint64 joinMs)
     : m_remark(QStringLiteral("# korva transfer log of the run started %1; times in ms since the port was opened\n")
                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
-                   .toUtf8())
+                   .toUtf8()),
+      m_nJoinMs(joinMs)
 {
     m_clock.start();
 }
@@ -32,7 +33,7 @@ CTransferLog::~CTransferLog() = default;
 
 void CTransferLog::StartClock()
 {
-    FlushSent();
+    FlushPending();
     m_clock.restart();
 }
 
@@ -45,7 +46,7 @@ void CTransferLog::Add(const char* kind, const QString& text)
 {
     if (m_bSuspended)
         return;
-    FlushSent();
+    FlushPending();
     Append(kind, text.toUtf8(), Now());
 }
 
@@ -58,29 +59,44 @@ void CTransferLog::AddBytes(Direction direction, const char* data, qsizetype siz
 {
     if (m_bSuspended)
         return;
-    if (direction == kSent) {
-        for (qsizetype i = 0; i < size; ++i) {
-            if (m_pendingSent.isEmpty())
-                m_nPendingSentMs = Now();
-            m_pendingSent += data[i];
-            if (data[i] == kLF || m_pendingSent.size() >= kMostBytesInEvent)
-                FlushSent();
-        }
-        return;
+    if (direction == kSent)
+        AddSent(data, size);
+    else
+        AddReceived(data, size);
+}
+
+void CTransferLog::AddSent(const char* data, qsizetype size)
+{
+    FlushReceived();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (m_pendingSent.isEmpty())
+            m_nPendingSentMs = Now();
+        m_pendingSent += data[i];
+        if (data[i] == kLF || m_pendingSent.size() >= kMostBytesInEvent)
+            FlushSent();
     }
+}
+
+void CTransferLog::AddReceived(const char* data, qsizetype size)
+{
     FlushSent();
-    const qint64 ms = Now();
-    qsizetype start = 0;
+    const qint64 now = Now();
+    if (!m_pendingReceived.isEmpty() && now - m_nPendingReceivedMs > m_nJoinMs)
+        FlushReceived();
     for (qsizetype i = 0; i < size; ++i) {
         const char c = data[i];
-        const bool lineEnds = c == kLF || c == kEot || (c == kCR && i + 1 < size && data[i + 1] != kLF);
-        if (lineEnds || i + 1 - start >= kMostBytesInEvent) {
-            Append(kLogReceived, EscapeBytes(data + start, i + 1 - start), ms);
-            start = i + 1;
-        }
+        // A CR that no LF follows has ended its line.
+        if (m_pendingReceived.endsWith(kCR) && c != kLF)
+            FlushReceived();
+        if (m_pendingReceived.isEmpty())
+            m_nPendingReceivedMs = now;
+        m_pendingReceived += c;
+        if (c == kLF || c == kEot || m_pendingReceived.size() >= kMostBytesInEvent)
+            FlushReceived();
     }
-    if (start < size)
-        Append(kLogReceived, EscapeBytes(data + start, size - start), ms);
+    // A join time of 0 shows every piece as it came.
+    if (m_nJoinMs == 0)
+        FlushReceived();
 }
 
 void CTransferLog::FlushSent()
@@ -89,6 +105,20 @@ void CTransferLog::FlushSent()
         return;
     const QByteArray line = std::exchange(m_pendingSent, QByteArray());
     Append(kLogSent, EscapeBytes(line.constData(), line.size()), m_nPendingSentMs);
+}
+
+void CTransferLog::FlushReceived()
+{
+    if (m_pendingReceived.isEmpty())
+        return;
+    const QByteArray line = std::exchange(m_pendingReceived, QByteArray());
+    Append(kLogReceived, EscapeBytes(line.constData(), line.size()), m_nPendingReceivedMs);
+}
+
+void CTransferLog::FlushPending()
+{
+    FlushSent();
+    FlushReceived();
 }
 
 void CTransferLog::Append(const char* kind, const QByteArray& text, qint64 ms)
@@ -112,7 +142,7 @@ void CTransferLog::Write(const QByteArray& line)
 
 bool CTransferLog::WriteTo(const QString& path, QString* error)
 {
-    FlushSent();
+    FlushPending();
     m_pFile.reset();
     if (path.isEmpty())
         return true;
@@ -161,7 +191,7 @@ QByteArray CTransferLog::LastTransfer() const
 
 void CTransferLog::Clear()
 {
-    FlushSent();
+    FlushPending();
     m_nFirstKept = Count();
     m_events.clear();
     m_nKeptBytes = 0;

@@ -18,13 +18,16 @@ public:
     static constexpr qsizetype kKeptBytes = 4 * 1024 * 1024;
     // The bytes of one event at most: a longer run without a line end takes several.
     static constexpr qsizetype kMostBytesInEvent = 500;
+    // Pieces of a received line that come within this time of its first make one event: the
+    // reads cut the device's lines anywhere. A pause longer than this shows as a new event.
+    static constexpr qint64 kJoinMs = 100;
 
     enum Direction { kSent, kReceived };
 
     // The log of the program's run, which the device link and the controller feed.
     static CTransferLog& Program();
 
-    CTransferLog();
+    explicit CTransferLog(qint64 joinMs = kJoinMs);
     ~CTransferLog();
     CTransferLog(const CTransferLog&) = delete;
     CTransferLog& operator=(const CTransferLog&) = delete;
@@ -36,9 +39,10 @@ public:
 
     // An event of the port or the controller, with its text in words.
     void Add(const char* kind, const QString& text);
-    // Bytes that passed the port. Received bytes make one RX event per line (a line ends after
-    // LF, after a CR that no LF follows, and after EOT); sent bytes are gathered into one TX
-    // event per line, whatever pieces they went out in.
+    // Bytes that passed the port, each direction gathered into one event per line, whatever
+    // pieces the bytes passed in: a line ends after LF, after a CR that no LF follows, and
+    // after EOT. A received line whose next piece comes later than the join time after its
+    // first shows in an event per piece, each with its time.
     void AddBytes(Direction direction, const char* data, qsizetype size);
     // A dialogue with the device begins: the TRANSFER event that LastTransferOf looks for.
     void BeginTransfer(const QString& what);
@@ -69,6 +73,10 @@ public:
 private:
     void Append(const char* kind, const QByteArray& text, qint64 ms);
     void FlushSent();
+    void FlushReceived();
+    void FlushPending();
+    void AddSent(const char* data, qsizetype size);
+    void AddReceived(const char* data, qsizetype size);
     void Write(const QByteArray& line);
 
     QByteArray m_remark;
@@ -78,8 +86,11 @@ private:
     qsizetype m_nKeptBytes = 0;
     int m_nClears = 0;
     bool m_bSuspended = false;
-    // A line being sent in pieces, and when its first piece went.
+    // A line being sent in pieces, and when its first piece went; the same of a line received.
     QByteArray m_pendingSent;
     qint64 m_nPendingSentMs = 0;
+    QByteArray m_pendingReceived;
+    qint64 m_nPendingReceivedMs = 0;
+    qint64 m_nJoinMs;
     std::unique_ptr<QFile> m_pFile;
 };

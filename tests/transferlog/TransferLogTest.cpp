@@ -79,23 +79,34 @@ TEST(LogFormat, FindsTheLastTransfer)
 
 TEST(TransferLog, ReceivedBytesMakeOneEventPerLine)
 {
+    // A join time of 0 stands for pieces that come later than the join time after the first.
+    constexpr qint64 kApart = 0;
     struct Row {
         const char* what;
+        qint64 joinMs;
         std::vector<std::string> chunks;
         QList<QByteArray> events;
     } rows[] = {
-        {"lines of one read", {"A\r\nB\r\n\x04"}, {"RX       A<CR><LF>", "RX       B<CR><LF>", "RX       <EOT>"}},
-        {"a line in two reads stays in two", {"T12 WERCK", "MEISTER V\r\n"},
+        {"lines of one read", CTransferLog::kJoinMs, {"A\r\nB\r\n\x04"},
+         {"RX       A<CR><LF>", "RX       B<CR><LF>", "RX       <EOT>"}},
+        {"a line the reads cut is one", CTransferLog::kJoinMs, {"T12 WERCK", "MEISTER V\r", "\nX"},
+         {"RX       T12 WERCKMEISTER V<CR><LF>"}},
+        {"a line paused in stays in pieces", kApart, {"T12 WERCK", "MEISTER V\r\n"},
          {"RX       T12 WERCK", "RX       MEISTER V<CR><LF>"}},
-        {"CR without LF ends a line", {"A\rB\r"}, {"RX       A<CR>", "RX       B<CR>"}},
-        {"an LF that comes later", {"A\r", "\nB"}, {"RX       A<CR>", "RX       <LF>", "RX       B"}},
+        {"CR without LF ends a line", CTransferLog::kJoinMs, {"A\rB\r", "C"}, {"RX       A<CR>", "RX       B<CR>"}},
+        {"an LF that comes apart", kApart, {"A\r", "\nB"}, {"RX       A<CR>", "RX       <LF>", "RX       B"}},
     };
     for (const Row& r : rows) {
-        CTransferLog log;
+        CTransferLog log(r.joinMs);
         for (const std::string& chunk : r.chunks)
             log.AddBytes(CTransferLog::kReceived, chunk.data(), static_cast<qsizetype>(chunk.size()));
         EXPECT_EQ(Events(log.Text()), r.events) << r.what;
     }
+    // The rest of a line shows once another event comes.
+    CTransferLog log;
+    log.AddBytes(CTransferLog::kReceived, "T12 WERCK", 9);
+    log.Add(kLogTimeout, QStringLiteral("no character for 1000 ms"));
+    EXPECT_EQ(Events(log.Text()), (QList<QByteArray>{"RX       T12 WERCK", "TIMEOUT  no character for 1000 ms"}));
 }
 
 TEST(TransferLog, SentPiecesGatherIntoTheirLine)
@@ -116,8 +127,9 @@ TEST(TransferLog, AnOverlongRunIsCutIntoEventsOfBoundedSize)
     CTransferLog log;
     const std::string run(CTransferLog::kMostBytesInEvent * 2 + 7, 'x');
     log.AddBytes(CTransferLog::kReceived, run.data(), static_cast<qsizetype>(run.size()));
+    log.Add(kLogNote, QStringLiteral("the rest"));
     const QList<QByteArray> events = Events(log.Text());
-    ASSERT_EQ(events.size(), 3);
+    ASSERT_EQ(events.size(), 4);
     EXPECT_EQ(events[0].size(), 9 + CTransferLog::kMostBytesInEvent);
     EXPECT_EQ(events[2], QByteArray("RX       xxxxxxx"));
 }

@@ -59,9 +59,8 @@ void CKorvaApp::OnCopySupportReport()
 {
     const QString report = SupportReport(*GetDocument());
     QGuiApplication::clipboard()->setText(report);
-    m_pMainWnd->SetIdleMessage(QStringLiteral("The support report (%1 lines) is on the clipboard: paste it into "
-                                              "your message to the helper")
-                                   .arg(report.count(QLatin1Char('\n'))));
+    m_pMainWnd->SetIdleMessage(
+        QStringLiteral("The support report is on the clipboard (%1 lines)").arg(report.count(QLatin1Char('\n'))));
 }
 
 bool CKorvaApp::CanCompareWithDevice() const

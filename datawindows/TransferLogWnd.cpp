@@ -113,8 +113,9 @@ void CTransferLogWnd::Reload()
 QString CTransferLogWnd::Summary() const
 {
     const quint64 kept = m_log.Count() - m_log.FirstKept();
-    QString text = QStringLiteral("%L1 events of this run").arg(kept);
-    if (m_log.FirstKept() > 0)
+    QString text = m_log.Clears() > 0 ? QStringLiteral("%L1 events since the log was cleared").arg(kept)
+                                      : QStringLiteral("%L1 events of this run").arg(kept);
+    if (m_log.FirstKept() > m_log.ClearedAt())
         text += QStringLiteral(" (older ones are no longer kept)");
     if (!m_log.FilePath().isEmpty())
         text += QStringLiteral("; also written to %1").arg(QDir::toNativeSeparators(m_log.FilePath()));

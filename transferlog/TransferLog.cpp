@@ -193,6 +193,7 @@ void CTransferLog::Clear()
 {
     FlushPending();
     m_nFirstKept = Count();
+    m_nClearedAt = m_nFirstKept;
     m_events.clear();
     m_nKeptBytes = 0;
     ++m_nClears;

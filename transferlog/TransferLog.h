@@ -69,6 +69,8 @@ public:
     // Forgets the events kept; the file keeps what it got. Each Clear counts.
     void Clear();
     int Clears() const { return m_nClears; }
+    // The number of the first event after the last Clear (0 before any).
+    quint64 ClearedAt() const { return m_nClearedAt; }
 
 private:
     void Append(const char* kind, const QByteArray& text, qint64 ms);
@@ -85,6 +87,7 @@ private:
     quint64 m_nFirstKept = 0;
     qsizetype m_nKeptBytes = 0;
     int m_nClears = 0;
+    quint64 m_nClearedAt = 0;
     bool m_bSuspended = false;
     // A line being sent in pieces, and when its first piece went; the same of a line received.
     QByteArray m_pendingSent;

@@ -133,8 +133,9 @@ void CKorvaView::LogStateChange(int32_t state)
         return;
     m_nLoggedState = state;
     CTransferLog& log = CTransferLog::Program();
+    // A quiet controller reads the device for a caller of its own, not into working storage.
     if (const QString transfer = TransferBegunBy(state, *GetDocument()); !transfer.isEmpty())
-        log.BeginTransfer(transfer);
+        log.BeginTransfer(m_bQuiet ? transfer + QStringLiteral(", into a buffer of its own") : transfer);
     log.Add(kLogState, QStringLiteral("%1 %2").arg(state).arg(Latin1(TransferStateName(state))));
 }
 

@@ -82,9 +82,18 @@ TEST_F(TransferWindowTest, TheLogWindowFollowsADownloadAndSavesAndClearsTheLog)
     EXPECT_FALSE(fileRequests[0].open);
     EXPECT_EQ(FileOf(saved), CTransferLog::Program().Text());
 
+    // The support report carries the last transfer's log.
+    ASSERT_TRUE(Give(ID_HELP_SUPPORT_REPORT));
+    const QString report = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(report.startsWith(QStringLiteral("korva support report, "))) << report.left(200).toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Last transfer's log:\n")));
+    EXPECT_TRUE(report.contains(QStringLiteral("TRANSFER adjustment data (DD)\n")));
+    EXPECT_TRUE(frame->m_wndStatusBar.GetPaneText(0).startsWith(QStringLiteral("The support report is on the clipboard")));
+
     window->OnClear();
     EXPECT_FALSE(window->Text()->toPlainText().contains(QStringLiteral("TX ")));
-    EXPECT_TRUE(window->Summary().startsWith(QStringLiteral("0 events")));
+    EXPECT_EQ(window->Summary(),
+              QStringLiteral("0 events since the log was cleared"));
     // A second command brings it to the front again, as it stands.
     window->hide();
     ASSERT_TRUE(Give(ID_HELP_TRANSFER_LOG));

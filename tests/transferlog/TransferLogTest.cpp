@@ -151,6 +151,7 @@ TEST(TransferLog, MemoryKeepsTheNewestEventsAndNumbersThemAll)
     EXPECT_EQ(log.FirstKept(), events);
     EXPECT_EQ(Events(log.Text()), QList<QByteArray>{});
     EXPECT_EQ(log.Clears(), 1);
+    EXPECT_EQ(log.ClearedAt(), events);
 }
 
 TEST(TransferLog, TheFileGetsEachEventAsItComes)

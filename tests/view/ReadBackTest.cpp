@@ -5,7 +5,9 @@
 
 #include "CaptureHistory.h"
 #include "DeviceProtocol.h"
+#include "LogFormat.h"
 #include "ReadBack.h"
+#include "TransferLog.h"
 
 #include "factory_data.h"
 #include "transfer.h"
@@ -69,6 +71,8 @@ TEST_F(ReadBackTest, ReadsTheDeviceIntoItsOwnBufferAndLeavesWorkingStorageAsItWa
     EXPECT_EQ(CCaptureHistory().List().size(), captures + 1);
     EXPECT_TRUE(read.CapturePath().endsWith(QStringLiteral("_DS.txt")));
     EXPECT_EQ(boxes.boxes.size(), 1u);  // the first download's
+    EXPECT_TRUE(LastTransferOf(CTransferLog::Program().Text())
+                    .contains("TRANSFER actual instrument (DS), into a buffer of its own\n"));
     // Working storage, title, unsaved state and the enabled commands are untouched.
     EXPECT_EQ(doc->FileBytes(), stored);
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("tuning.txt"));

@@ -116,10 +116,11 @@ protected:
 
     // korva as installed for a user: the xcb platform on our display, COM1 on the simulator's
     // line, its settings and files in the test's own folders.
-    void StartKorva(const std::string& port)
+    void StartKorva(const std::string& port, const std::vector<std::string>& arguments = {})
     {
         LaunchRequest request;
         request.argv = {KORVA_PATH};
+        request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
         request.env = m_xEnv;
         request.env.erase("QT_QPA_PLATFORM");
         request.env["V24_COM1"] = port;
@@ -265,6 +266,26 @@ TEST_F(KorvaDesktop, AllDataDownloadedByToolbarClickIsSavedThroughFileDialogAsTh
     // What the device holds and sends for "DA": its lines, each ended by CR LF on the line and
     // so in the saved file.
     EXPECT_EQ(Difference(ReadWholeFile(saved), AsFileText(sim::factoryData())), "");
+}
+
+// --log FILE writes the window's transfer log as it goes; FILE is no data file for the window
+// to open.
+TEST_F(KorvaDesktop, TheWindowWritesItsTransferLogAsItGoes)
+{
+    const std::string log = WorkDir() + "/korva.log";
+    const std::string port = StartSuspendedSimulator();
+    ASSERT_FALSE(port.empty()) << "veq-sim named no pseudo-terminal";
+    m_simulator->Resume();
+    StartKorva(port, {"--log", log});
+    ASSERT_TRUE(WaitForWindow(kUntitledCaption, 20s)) << "no main window";
+    ASSERT_TRUE(WaitUntil([&] { return FindOnScreen(ButtonPicture(kCellAllData)).has_value(); }, 40s))
+        << "the device was not identified";
+    EXPECT_EQ(VisibleWindow(kMessageCaption), "") << "a box came up: the log's file was taken for a data file";
+    const std::string text = ReadWholeFile(log);
+    EXPECT_EQ(text.rfind("# korva transfer log", 0), 0u) << text;
+    EXPECT_NE(text.find(" OPEN     COM1 " + port), std::string::npos) << text;
+    EXPECT_NE(text.find(" TX       R<CR><LF>\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" RX       VEQ-32-C 3.12<CR><LF>\n"), std::string::npos) << text;
 }
 
 }  // namespace

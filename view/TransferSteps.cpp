@@ -6,8 +6,8 @@
 
 #include "CaptureHistory.h"
 #include "DeviceProtocol.h"
-#include "KorvaDoc.h"
 #include "DataLines.h"
+#include "KorvaDoc.h"
 #include "LinkErrors.h"
 #include "LogFormat.h"
 #include "MessageBox.h"
@@ -77,8 +77,11 @@ QString TransferBegunBy(int32_t state, const CKorvaDoc& doc)
 {
     if (const DownloadKind* kind = DownloadKindForState(state))
         return QStringLiteral("%1 (%2)").arg(Latin1(kind->title), Latin1(kind->deviceCommand));
-    if (state == kStateUpload)
-        return QStringLiteral("upload (%1) of %2 lines").arg(Latin1(kCmdUpload)).arg(CountDataLines(doc.m_data, doc.m_nDataSize));
+    if (state == kStateUpload) {
+        return QStringLiteral("upload (%1) of %2 lines")
+            .arg(Latin1(kCmdUpload))
+            .arg(CountDataLines(doc.m_data, doc.m_nDataSize));
+    }
     if (state == kStateDeliveryReset)
         return QStringLiteral("delivery-mode reset (%1)").arg(Latin1(kCmdDeliveryMode));
     return QString();
@@ -404,9 +407,9 @@ bool CKorvaView::HandleReceived(int32_t result)
     return false;
 }
 
-// Data that end without the device's end line came from a transfer that an EOT cut short:
-// they are kept to be saved and read, but never go back into the device.
-// Data that the line altered on the way are kept in the same way and for the same reason.
+// Data that end without the device's end line came from a transfer that an EOT cut short, and
+// data the line altered on the way are no true copy either: they are kept to be saved and read,
+// but never go back into the device.
 void CKorvaView::StepCaptured()
 {
     const DownloadKind* download = KeepCapture();

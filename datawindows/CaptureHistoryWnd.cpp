@@ -7,6 +7,7 @@
 #include "Document.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "SafeWrite.h"
 #include "StockTexts.h"
 #include "StringTable.h"
 #include "WinApp.h"
@@ -21,7 +22,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QUrl>
@@ -66,13 +66,6 @@ bool ReadCapture(const QString& path, QByteArray* bytes)
         return false;
     *bytes = file.read(kPreviewLimit);
     return file.error() == QFileDevice::NoError;
-}
-
-// Written beside the target and put in its place only when complete, as a save does.
-bool WriteCopy(const QByteArray& bytes, const QString& target)
-{
-    QSaveFile file(target);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 QString DocString(framework::CSingleDocTemplate::DocStringIndex index)
@@ -285,7 +278,10 @@ void CCaptureHistoryWnd::OnSaveAs()
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return Tell(framework::FileOpenErrorText(source));
-    if (!WriteCopy(file.readAll(), target))
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Tell(framework::FileOpenErrorText(source));
+    if (!framework::SafeWriteBytes(target, bytes))
         Tell(framework::FileSaveErrorText(target));
 }
 

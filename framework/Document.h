@@ -33,8 +33,9 @@ public:
     virtual bool OnOpenDocument(const QString& path);
     // Save: writes the file through Serialize; the old file stays as it was if writing fails.
     virtual bool OnSaveDocument(const QString& path);
-    // Writes the file as Save does, and nothing else: no message, and path, title and modified
-    // flag stay. False, with the reason in *error, when the file could not be written whole.
+    // Writes the file through Serialize and the safe write, as Save does, and nothing else: no
+    // message, and path, title and modified flag stay. False, with the reason in *error, when
+    // the file could not be written whole.
     bool WriteFile(const QString& path, QString* error = nullptr);
 
     // Before the data are replaced or the program ends: a modified document asks whether to

@@ -3,13 +3,10 @@
 #include "CompareWnd.h"
 #include "DataViewer.h"
 #include "DeviceProtocol.h"
-#include "DocTemplate.h"
 #include "Document.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "SafeWrite.h"
-#include "StockTexts.h"
-#include "StringTable.h"
 #include "WinApp.h"
 
 #include <QDesktopServices>
@@ -66,11 +63,6 @@ bool ReadCapture(const QString& path, QByteArray* bytes)
         return false;
     *bytes = file.read(kPreviewLimit);
     return file.error() == QFileDevice::NoError;
-}
-
-QString DocString(framework::CSingleDocTemplate::DocStringIndex index)
-{
-    return QString::fromLatin1(kDocTypeString).section(QLatin1Char('\n'), index, index);
 }
 
 void Tell(const QString& text)
@@ -266,13 +258,8 @@ void CCaptureHistoryWnd::OnSaveAs()
     if (chosen.size() != 1)
         return;
     const QString source = chosen.front().path;
-    framework::FileDialogRequest request;
-    request.open = false;
-    request.caption = framework::StockText(framework::stockSaveAsTitle);
-    request.filter = DocString(framework::CSingleDocTemplate::filterName);
-    request.defaultSuffix = DocString(framework::CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
-    request.initialPath = QDir::current().filePath(QFileInfo(source).fileName());
-    const QString target = framework::PromptFileName(request, this);
+    const QString target = framework::PromptFileName(
+        m_doc.SaveAsRequest(QDir::current().filePath(QFileInfo(source).fileName())), this);
     if (target.isEmpty())
         return;
     QFile file(source);

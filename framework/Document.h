@@ -2,6 +2,7 @@
 // The document base of the single-document framework: title, path name, modified flag and the
 // open and save flows that run the document's serialisation over a byte-wise archive.
 #include "CmdTarget.h"
+#include "FileDialog.h"
 
 #include <QString>
 
@@ -46,6 +47,9 @@ public:
     // a file first. True when the data were saved.
     bool DoFileSave();
     bool DoSave(const QString& path);
+    // The request of the Save As dialog for this document's type of file, starting at
+    // initialPath.
+    FileDialogRequest SaveAsRequest(const QString& initialPath) const;
 
     virtual void DeleteContents() {}
     virtual void Serialize(CArchive& ar) = 0;

@@ -65,6 +65,16 @@ bool ReadCapture(const QString& path, QByteArray* bytes)
     return file.error() == QFileDevice::NoError;
 }
 
+QTreeWidgetItem* AddRow(QTreeWidget* list, const CCapture& capture)
+{
+    auto* item = new QTreeWidgetItem(list, {MomentOf(capture), KindInWords(capture.kind), QLocale().toString(capture.lines),
+                                            QLocale().formattedDataSize(capture.size)});
+    item->setData(0, Qt::UserRole, capture.path);
+    item->setTextAlignment(kColumnLines, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
 void Tell(const QString& text)
 {
     framework::AfxMessageBox(text, framework::MB_ICONEXCLAMATION);
@@ -162,23 +172,27 @@ void CCaptureHistoryWnd::Refresh()
     QStringList selected;
     for (const CCapture& capture : Selected())
         selected << capture.path;
-    const QTreeWidgetItem* currentBefore = m_pList->currentItem();
-    const QString current = currentBefore ? currentBefore->data(0, Qt::UserRole).toString() : QString();
+    const QTreeWidgetItem* current = m_pList->currentItem();
+    const QString currentPath = current ? current->data(0, Qt::UserRole).toString() : QString();
 
     m_tListed = FolderTime();
     m_captures = m_history.List();
+    FillList(selected, currentPath);
+    ShowFolderLine();
+    ShowPreview();
+    UpdateButtons();
+}
+
+// One row a capture; the selection and the current row stay with the captures that had them.
+void CCaptureHistoryWnd::FillList(const QStringList& selected, const QString& currentPath)
+{
     const QSignalBlocker quiet(m_pList);
     m_pList->clear();
     QTreeWidgetItem* currentItem = nullptr;
     for (const CCapture& capture : m_captures) {
-        auto* item = new QTreeWidgetItem(m_pList, {MomentOf(capture), KindInWords(capture.kind),
-                                                   QLocale().toString(capture.lines),
-                                                   QLocale().formattedDataSize(capture.size)});
-        item->setData(0, Qt::UserRole, capture.path);
-        item->setTextAlignment(kColumnLines, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+        QTreeWidgetItem* item = AddRow(m_pList, capture);
         item->setSelected(selected.contains(capture.path));
-        if (capture.path == current)
+        if (capture.path == currentPath)
             currentItem = item;
     }
     // The newest is selected when none of the selected captures is left.
@@ -187,9 +201,6 @@ void CCaptureHistoryWnd::Refresh()
     if (!currentItem && !m_pList->selectedItems().isEmpty())
         currentItem = m_pList->selectedItems().constFirst();
     m_pList->setCurrentItem(currentItem, 0, QItemSelectionModel::NoUpdate);
-    ShowFolderLine();
-    ShowPreview();
-    UpdateButtons();
 }
 
 void CCaptureHistoryWnd::ShowFolderLine()

@@ -7,6 +7,7 @@
 #include "CaptureHistory.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -51,6 +52,7 @@ private:
     QWidget* MakeList();
     QWidget* MakeButtons();
     std::vector<CCapture> Selected() const;
+    void FillList(const QStringList& selected, const QString& currentPath);
     void ShowPreview();
     void UpdateButtons();
     void ShowFolderLine();

@@ -67,7 +67,8 @@ bool ReadCapture(const QString& path, QByteArray* bytes)
 
 QTreeWidgetItem* AddRow(QTreeWidget* list, const CCapture& capture)
 {
-    auto* item = new QTreeWidgetItem(list, {MomentOf(capture), KindInWords(capture.kind), QLocale().toString(capture.lines),
+    auto* item = new QTreeWidgetItem(list, {MomentOf(capture), KindInWords(capture.kind),
+                                            QLocale().toString(capture.lines),
                                             QLocale().formattedDataSize(capture.size)});
     item->setData(0, Qt::UserRole, capture.path);
     item->setTextAlignment(kColumnLines, Qt::AlignRight | Qt::AlignVCenter);

@@ -39,6 +39,7 @@ public:
     void OnCompare();
     void OnShowFolder();
 
+    // The list and the preview, as the tests look at them.
     QTreeWidget* List() const { return m_pList; }
     CDataViewer* Preview() const { return m_pPreview; }
     // Hands the folder to the desktop's file manager; a test puts its own here.

@@ -88,6 +88,7 @@ public:
     int32_t PollReceive(uint32_t waitMs);
     // Forgets a read that has not ended; the transfer it belonged to counts as cut short.
     void AbandonReceive();
+    // A read has begun and not ended; only the tests ask.
     bool IsReceiveOpen() const { return m_bReadOpen; }
     // Forgets a line that has not gone out whole.
     void AbandonSend() { m_bLineOpen = false; }

@@ -35,7 +35,8 @@ QDialog* MakeHelpWindow(const QString& page, QWidget* parent)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     auto* browser = new QTextBrowser(dialog);
     browser->setOpenExternalLinks(true);
-    browser->setSource(page.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + page) : QUrl::fromLocalFile(page));
+    browser->setSource(page.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + page)
+                                                       : QUrl::fromLocalFile(page));
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);

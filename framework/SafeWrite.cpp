@@ -56,7 +56,8 @@ bool SafeWrite(const QString& path, const ContentWriter& writeContent, QString* 
 
 bool SafeWriteBytes(const QString& path, const QByteArray& bytes, QString* error)
 {
-    return SafeWrite(path, [&bytes](QIODevice& file) { return WriteAll(file, bytes.constData(), bytes.size()); }, error);
+    return SafeWrite(
+        path, [&bytes](QIODevice& file) { return WriteAll(file, bytes.constData(), bytes.size()); }, error);
 }
 
 bool SyncFolderOf(const QString& path)

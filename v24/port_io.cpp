@@ -481,15 +481,10 @@ extern "C" int32_t PortQueueCount(int32_t handle, int32_t dir)
 
 extern "C" int32_t PortQueueEmpty(int32_t handle, int32_t dir)
 {
-    PortSlot* s;
-    if (int32_t rc = CheckHandle(handle, &s))
-        return rc;
-    QueryStatus(*s);
-    if (dir == PORT_INPUT)
-        return s->readAheadEnd == s->readAheadPos && s->commStatus.inQueue == 0 ? 1 : 0;
-    if (dir == PORT_OUTPUT)
-        return s->commStatus.outQueue == 0 ? 1 : 0;
-    return PORT_E_VALUE;
+    const int32_t count = PortQueueCount(handle, dir);
+    if (count < 0)
+        return count;
+    return count == 0 ? 1 : 0;
 }
 
 extern "C" int32_t PortSetNotify(int32_t handle, PortWindow window, uint32_t message)

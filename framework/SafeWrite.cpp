@@ -26,6 +26,18 @@ bool FlushCompletely(QSaveFile& file)
     return file.bytesToWrite() == 0 && file.error() == QFileDevice::NoError;
 }
 
+// Puts the folder that holds path on the disc with the names it holds now. The file is whole
+// and in place already: a folder that cannot be synced (some file systems cannot) undoes nothing.
+void SyncFolderOf(const QString& path)
+{
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    ::fsync(folder);
+    ::close(folder);
+}
+
 }  // namespace
 
 bool WriteAll(QIODevice& file, const char* data, qint64 size)
@@ -49,7 +61,6 @@ bool SafeWrite(const QString& path, const ContentWriter& writeContent, QString* 
             *error = file.errorString();
         return false;
     }
-    // The file is whole and in place: a folder that cannot be synced does not undo the save.
     SyncFolderOf(path);
     return true;
 }
@@ -58,17 +69,6 @@ bool SafeWriteBytes(const QString& path, const QByteArray& bytes, QString* error
 {
     return SafeWrite(
         path, [&bytes](QIODevice& file) { return WriteAll(file, bytes.constData(), bytes.size()); }, error);
-}
-
-bool SyncFolderOf(const QString& path)
-{
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0)
-        return false;
-    const bool synced = ::fsync(folder) == 0;
-    ::close(folder);
-    return synced;
 }
 
 }  // namespace framework

@@ -26,8 +26,4 @@ bool SafeWriteBytes(const QString& path, const QByteArray& bytes, QString* error
 // system's reason in file.errorString(). False when the file did not take them all.
 bool WriteAll(QIODevice& file, const char* data, qint64 size);
 
-// Puts the folder that holds path on the disc, with the names it holds now; false when the
-// folder cannot be opened or synced (some file systems cannot sync a folder).
-bool SyncFolderOf(const QString& path);
-
 }  // namespace framework

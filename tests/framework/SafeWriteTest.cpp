@@ -12,34 +12,28 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
+#include <utility>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// What each fsync of this test program synced, and what the watched target held right then.
-struct Sync {
-    std::string path;
-    std::string target;
-};
-std::vector<Sync> g_syncs;
+// Each fsync of this test program: what it synced, and what the watched target held then.
+std::vector<std::pair<std::string, std::string>> g_syncs;
 std::string g_watched;
-
-std::string PathOf(int fd)
-{
-    char path[4096];
-    const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
-    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
-}
 
 }  // namespace
 
 extern "C" int fsync(int fd)
 {
     static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
-    if (!g_watched.empty())
-        g_syncs.push_back({PathOf(fd), FileExists(g_watched) ? ReadWholeFile(g_watched) : "(none)"});
+    if (!g_watched.empty()) {
+        char path[4096] = "";
+        const std::string link = "/proc/self/fd/" + std::to_string(fd);
+        [[maybe_unused]] const ssize_t n = readlink(link.c_str(), path, sizeof path - 1);
+        g_syncs.emplace_back(path, FileExists(g_watched) ? ReadWholeFile(g_watched) : "(none)");
+    }
     return real(fd);
 }
 
@@ -56,8 +50,7 @@ TEST(SafeWrite, SyncsTheFolderOnceTheNewFileHasItsName)
     g_watched.clear();
     ASSERT_TRUE(written);
     ASSERT_FALSE(g_syncs.empty());
-    EXPECT_EQ(g_syncs.back().path, real);
-    EXPECT_EQ(g_syncs.back().target, "new");
+    EXPECT_EQ(g_syncs.back(), std::make_pair(std::string(real), std::string("new")));
 }
 
 // Under a file-size limit in a child process that ignores SIGXFSZ, so that the write fails

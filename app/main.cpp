@@ -14,6 +14,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -87,6 +88,86 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     return RunTransferJob(job);
 }
 
+// The options korva knows, and the parsed command line.
+struct CKorvaOptions {
+    CKorvaOptions()
+    {
+        parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
+    }
+    bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
+    bool AsksForTransfer() const
+    {
+        return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port);
+    }
+
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QString()};
+    const QCommandLineOption version{QStringLiteral("version"), QString()};
+    const QCommandLineOption simulate{QStringLiteral("simulate"), QString()};
+    const QCommandLineOption demo{QStringLiteral("demo"), QString()};
+    const QCommandLineOption download{QStringLiteral("download"), QString(), QStringLiteral("kind")};
+    const QCommandLineOption output{QStringLiteral("output"), QString(), QStringLiteral("file")};
+    const QCommandLineOption upload{QStringLiteral("upload"), QString(), QStringLiteral("file")};
+    const QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("name")};
+    const QCommandLineOption ports{QStringLiteral("ports"), QString()};
+    QCommandLineParser parser;
+};
+
+// What the command line asks for without a window (the help, the version, the ports report, a
+// transfer, or a wrong command line): its exit status; nothing when it asks for the window.
+std::optional<int> RunWithoutWindow(const CKorvaOptions& options, int argc, char** argv)
+{
+    if (options.IsSet(options.help)) {
+        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
+        return 0;
+    }
+    if (options.IsSet(options.version)) {
+        PrintVersion();
+        return 0;
+    }
+    if (options.IsSet(options.ports))
+        return PrintPortsReport(argc, argv);
+    if (options.IsSet(options.demo) && !options.IsSet(options.simulate)) {
+        std::fprintf(stderr, "korva: --demo needs --simulate\n");
+        return kExitUsage;
+    }
+    if (options.AsksForTransfer()) {
+        const QCommandLineParser& parser = options.parser;
+        return RunCommandLine(argc, argv, parser.value(options.download), parser.value(options.output),
+                              parser.value(options.upload), parser.value(options.port), parser.positionalArguments());
+    }
+    return std::nullopt;
+}
+
+// The simulated device on the configured port, and the demonstration when one is given; false,
+// with the reason on stderr, when the simulator did not start.
+bool StartSimulator(CSimulatedDevice& simulator, CDemo* demo)
+{
+    QString error;
+    if (!simulator.Start(theApp.GetDocument()->m_dlgInterface.m_nPortIndex, &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return false;
+    }
+    std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
+    std::fflush(stdout);
+    if (demo)
+        demo->Start();
+    return true;
+}
+
+// The program with its window; with the simulator once the window stands, when asked for.
+int RunWindow(int argc, char** argv, bool simulate, bool demo)
+{
+    QApplication app(argc, argv);
+    LoadGermanStockTexts(app);
+    RegisterKorvaResources();
+
+    CSimulatedDevice simulator;
+    CDemo demoDriver;
+    theApp.m_afterStart = [&] { return !simulate || StartSimulator(simulator, demo ? &demoDriver : nullptr); };
+    const int code = theApp.Run();
+    return code == 0 && demo && !demoDriver.Succeeded() ? 1 : code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -95,60 +176,13 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version(QStringLiteral("version"), QString());
-    const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
-    const QCommandLineOption demo(QStringLiteral("demo"), QString());
-    const QCommandLineOption download(QStringLiteral("download"), QString(), QStringLiteral("kind"));
-    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
-    const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
-    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
-    const QCommandLineOption ports(QStringLiteral("ports"), QString());
-    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
+    CKorvaOptions options;
+    if (!options.parser.parse(arguments)) {
+        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(options.parser.errorText()), kUsage,
+                     qPrintable(TransferUsage()));
         return kExitUsage;
     }
-    if (parser.isSet(help)) {
-        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        PrintVersion();
-        return 0;
-    }
-    if (parser.isSet(ports))
-        return PrintPortsReport(argc, argv);
-    if (parser.isSet(demo) && !parser.isSet(simulate)) {
-        std::fprintf(stderr, "korva: --demo needs --simulate\n");
-        return kExitUsage;
-    }
-    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port))
-        return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),
-                              parser.value(port), parser.positionalArguments());
-
-    QApplication app(argc, argv);
-    LoadGermanStockTexts(app);
-    RegisterKorvaResources();
-
-    CSimulatedDevice simulator;
-    CDemo demoDriver;
-    theApp.m_afterStart = [&]() {
-        if (!parser.isSet(simulate))
-            return true;
-        QString error;
-        const int port = theApp.GetDocument()->m_dlgInterface.m_nPortIndex;
-        if (!simulator.Start(port, &error)) {
-            std::fprintf(stderr, "korva: %s\n", qPrintable(error));
-            return false;
-        }
-        std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
-        std::fflush(stdout);
-        if (parser.isSet(demo))
-            demoDriver.Start();
-        return true;
-    };
-    const int code = theApp.Run();
-    return code == 0 && parser.isSet(demo) && !demoDriver.Succeeded() ? 1 : code;
+    if (const std::optional<int> code = RunWithoutWindow(options, argc, argv))
+        return *code;
+    return RunWindow(argc, argv, options.IsSet(options.simulate), options.IsSet(options.demo));
 }

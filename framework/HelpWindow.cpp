@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "MessageBox.h"
+#include "SecondaryWindow.h"
 #include "StockTexts.h"
 
 #include <QDialog>
@@ -54,7 +55,7 @@ bool ShowHelpWindow(QWidget* parent)
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(browser);
         dialog->setWindowTitle(browser->documentTitle());
-        dialog->resize(kHelpWidth, kHelpHeight);
+        PrepareSecondaryWindow(dialog, QSize(kHelpWidth, kHelpHeight));
         windowSlot() = dialog;
     }
     windowSlot()->show();

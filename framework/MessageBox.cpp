@@ -1,11 +1,17 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
+#include <QWindow>
 
 namespace framework {
 namespace {
+
+constexpr int kOnScreenWaitMs = 2000;
+constexpr int kOnScreenPollMs = 10;
 
 MessageBoxHandler& handlerSlot()
 {
@@ -60,11 +66,31 @@ int resultFor(int button)
     }
 }
 
+// A window that has been shown but not yet put on the screen (a box that comes with the first
+// tick after start-up) is waited for, so that the box is placed over it and in front of it,
+// never under it.
+void WaitUntilOnScreen(QWidget* owner)
+{
+    QWindow* window = owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
+    if (!window || window->isExposed())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (window->isExposed())
+            loop.quit();
+    });
+    QTimer::singleShot(kOnScreenWaitMs, &loop, &QEventLoop::quit);
+    poll.start(kOnScreenPollMs);
+    loop.exec();
+}
+
 int show(const MessageBoxRequest& request)
 {
     if (handlerSlot())
         return handlerSlot()(request);
     QWidget* owner = ownerSlot() ? ownerSlot().data() : QApplication::activeWindow();
+    WaitUntilOnScreen(owner);
     QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
     box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.

@@ -3,6 +3,7 @@
 // state and so carries out every dialogue with the device (search, the four downloads, the
 // upload, the delivery-mode reset). The command handlers only set the state that begins a
 // dialogue; the view also draws the status line and the progress bar into its client image.
+#include "StatusLine.h"
 #include "View.h"
 
 #include <QString>
@@ -76,6 +77,8 @@ public:
     bool IsWaitingForPort() const { return m_nPendingIo != kNoPendingIo; }
     // The status bar's message from the controller (empty: none).
     const QString& StatusMessage() const { return m_strStatusMessage; }
+    // What the status line and the progress bar show now, as assistive tools are told it.
+    const CStatusLineShown& StatusLineShown() const { return m_statusShown; }
 
 private:
     void RegisterCommands();
@@ -126,6 +129,8 @@ private:
     void StartDownload(const DownloadKind& kind);
     void DrawStatusText(const char* text);
     void DrawTitleLine();
+    void DrawStatus(const QString& said, const QString& shown);
+    void DrawDeviceAndPort(framework::CClientDC& dc);
     // Counts one line; draws the bar when the step counter stood above drawAbove.
     void CountLine(int32_t drawAbove);
 
@@ -143,6 +148,7 @@ private:
     const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;
     bool m_bShowsOpenFailure = false;
+    CStatusLineShown m_statusShown;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nLastDeviceRevision;

@@ -7,6 +7,7 @@
 #include "Document.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "SecondaryWindow.h"
 #include "StockTexts.h"
 #include "StringTable.h"
 #include "WinApp.h"
@@ -22,6 +23,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QUrl>
@@ -36,6 +38,7 @@ constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm:ss";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 constexpr int kListWidth = 430;
+constexpr int kMinPreviewWidth = 300;
 enum Column { kColumnTaken, kColumnKind, kColumnLines, kColumnSize, kColumns };
 // A capture is a data file, at most some 800 kB; a file larger than this that has taken a
 // capture's name is shown only in part.
@@ -109,7 +112,8 @@ CCaptureHistoryWnd::CCaptureHistoryWnd(framework::CWinApp& app, framework::CDocu
     layout->addWidget(m_pFolder);
     layout->addWidget(splitter, 1);
     layout->addWidget(MakeButtons());
-    resize(kWidth, kHeight);
+    m_pPreview->OfferFindKeys(m_pList);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 QWidget* CCaptureHistoryWnd::MakeList()
@@ -156,8 +160,25 @@ void CCaptureHistoryWnd::Present()
 {
     Refresh();
     show();
+    FitList();
     raise();
     activateWindow();
+}
+
+// The list as wide as its columns, so that none is cut at any font or scale; the preview keeps
+// some room beside it. Done once the window is laid out, which gives the splitter its width.
+void CCaptureHistoryWnd::FitList()
+{
+    auto* splitter = qobject_cast<QSplitter*>(m_pList->parentWidget());
+    if (!splitter)
+        return;
+    int width = 2 * m_pList->frameWidth() + m_pList->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView* list = m_pList;
+    for (int column = 0; column < kColumns; ++column)
+        width += std::max(list->sizeHintForColumn(column), m_pList->header()->sectionSizeHint(column));
+    const int whole = splitter->width();
+    const int listWidth = std::min(width, whole - kMinPreviewWidth);
+    splitter->setSizes({listWidth, whole - listWidth});
 }
 
 bool CCaptureHistoryWnd::event(QEvent* event)

@@ -16,6 +16,9 @@ namespace framework {
 CView::CView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The window always has a widget with the focus to come back to: keys given after the menu
+    // bar was used by keyboard go to the window again, and a screen reader reads the view.
+    setFocusPolicy(Qt::StrongFocus);
     GrowClientImage(size());
     OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
 }

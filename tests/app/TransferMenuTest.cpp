@@ -186,3 +186,22 @@ TEST_F(TransferMenuTest, MenuItemsTellTheirKeyAsAShortcutAndNotInTheirName)
     // The menu still shows the key after a tab, as the File items always did.
     EXPECT_EQ(frame->MenuAction(ID_FILE_NEW)->text(), "&New\tStrg+N");
 }
+
+// A keyboard user opens the menu with Alt+T and gives ALL DATA by its mnemonic; the window's
+// keys must work afterwards as before (the window holds the focus again, not the menu bar).
+TEST_F(TransferMenuTest, AfterTheMenuIsUsedByKeyboardTheWindowsKeysStillWork)
+{
+    StartDevice();
+    ASSERT_NO_FATAL_FAILURE(StartActive());
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    Idle();
+    QTest::keyClick(frame, Qt::Key_T, Qt::AltModifier);
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr) << "Alt+T opened no menu";
+    QTest::keyClick(menu, Qt::Key_D);
+    EXPECT_EQ(State(), kStateRequestAllData);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(fileRequests.size(), 1u) << "Ctrl+S after the menu asked for no file name";
+}

@@ -38,7 +38,7 @@ public:
         switch (t) {
         case QAccessible::Name: return MenuItemName(m_pAction->text());
         case QAccessible::Accelerator: return m_pAction->shortcut().toString();
-        case QAccessible::Description: return m_pAction->statusTip();
+        case QAccessible::Description: return m_pAction->statusTip().trimmed();
         default: return QString();
         }
     }

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace framework {
 namespace {
 
@@ -19,19 +21,36 @@ QScreen* ScreenOf(const QWidget* window)
     return window->screen() ? window->screen() : QGuiApplication::primaryScreen();
 }
 
+QMargins FrameOf(const QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    return handle && handle->isVisible() ? handle->frameMargins() : kFrameAllowance;
+}
+
 }  // namespace
 
 QSize FitToScreen(QWidget* window, const QSize& wanted)
 {
-    QSize size = wanted;
-    if (const QScreen* screen = ScreenOf(window)) {
-        const QWindow* handle = window->windowHandle();
-        const QMargins frame = handle && handle->isVisible() ? handle->frameMargins() : kFrameAllowance;
-        const QSize room = screen->availableGeometry().marginsRemoved(frame).size();
-        size = size.boundedTo(room);
-    }
+    const QScreen* screen = ScreenOf(window);
+    const QSize size = screen ? wanted.boundedTo(screen->availableGeometry().marginsRemoved(FrameOf(window)).size())
+                              : wanted;
     window->resize(size);
     return size;
+}
+
+void PlaceOverOwner(QWidget* window)
+{
+    const QScreen* screen = ScreenOf(window);
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize outer = window->size().grownBy(FrameOf(window));
+    const QWidget* owner = window->parentWidget();
+    const QPoint centre = owner ? owner->window()->frameGeometry().center() : available.center();
+    QPoint at = centre - QPoint(outer.width() / 2, outer.height() / 2);
+    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - outer.height())));
+    window->move(at);
 }
 
 void CloseOnEscape(QWidget* window)
@@ -44,6 +63,7 @@ void CloseOnEscape(QWidget* window)
 void PrepareSecondaryWindow(QWidget* window, const QSize& wanted)
 {
     FitToScreen(window, wanted);
+    PlaceOverOwner(window);
     CloseOnEscape(window);
 }
 

@@ -23,6 +23,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -38,7 +39,9 @@ constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm:ss";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 constexpr int kListWidth = 430;
-constexpr int kMinPreviewWidth = 300;
+// What the window's margins, the splitter's handle and the window frame take beside the list
+// and the preview.
+constexpr int kFrameRoom = 48;
 enum Column { kColumnTaken, kColumnKind, kColumnLines, kColumnSize, kColumns };
 // A capture is a data file, at most some 800 kB; a file larger than this that has taken a
 // capture's name is shown only in part.
@@ -159,26 +162,27 @@ QWidget* CCaptureHistoryWnd::MakeButtons()
 void CCaptureHistoryWnd::Present()
 {
     Refresh();
-    show();
     FitList();
+    // A keyboard user starts in the list.
+    if (!isVisible())
+        m_pList->setFocus();
+    show();
     raise();
     activateWindow();
 }
 
-// The list as wide as its columns, so that none is cut at any font or scale; the preview keeps
-// some room beside it. Done once the window is laid out, which gives the splitter its width.
+// The list at least as wide as its columns, so that none is cut at any font or scale, as far
+// as the screen leaves the preview its room beside it.
 void CCaptureHistoryWnd::FitList()
 {
-    auto* splitter = qobject_cast<QSplitter*>(m_pList->parentWidget());
-    if (!splitter)
-        return;
     int width = 2 * m_pList->frameWidth() + m_pList->verticalScrollBar()->sizeHint().width();
     const QAbstractItemView* list = m_pList;
     for (int column = 0; column < kColumns; ++column)
         width += std::max(list->sizeHintForColumn(column), m_pList->header()->sectionSizeHint(column));
-    const int whole = splitter->width();
-    const int listWidth = std::min(width, whole - kMinPreviewWidth);
-    splitter->setSizes({listWidth, whole - listWidth});
+    const QScreen* screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() - m_pPreview->minimumSizeHint().width() - kFrameRoom
+                            : width;
+    m_pList->setMinimumWidth(std::min(width, room));
 }
 
 bool CCaptureHistoryWnd::event(QEvent* event)

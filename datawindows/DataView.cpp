@@ -194,6 +194,8 @@ void CDataView::PaintNumbers(QPaintEvent* event)
     const QColor older = ReadableOn(kOlderHue, background);
     const QColor newer = ReadableOn(kNewerHue, background);
     painter.setFont(font());
+    QFont signFont = font();
+    signFont.setBold(true);
     const int width = m_pNumbers->width() - kNumberMargin;
     for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
         const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
@@ -203,10 +205,12 @@ void CDataView::PaintNumbers(QPaintEvent* event)
             continue;
         const QRect cell(kNumberMargin, static_cast<int>(box.top()), width - kNumberMargin, fontMetrics().height());
         painter.setPen(number);
+        painter.setFont(font());
         painter.drawText(cell, Qt::AlignRight, NumberOf(block.blockNumber()));
         const QString sign = SignOf(block.blockNumber());
         if (!sign.isEmpty()) {
             painter.setPen(sign == QLatin1String("-") ? older : newer);
+            painter.setFont(signFont);
             painter.drawText(cell, Qt::AlignLeft, sign);
         }
     }

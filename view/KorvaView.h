@@ -131,6 +131,7 @@ private:
     void DrawTitleLine();
     void DrawStatus(const QString& said, const QString& shown);
     void DrawDeviceAndPort(framework::CClientDC& dc);
+    void WidenForPortName();
     // Counts one line; draws the bar when the step counter stood above drawAbove.
     void CountLine(int32_t drawAbove);
 

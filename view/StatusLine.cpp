@@ -99,13 +99,16 @@ QString CStatusLineShown::DeviceText() const
 
 void CKorvaView::RedrawStatusLine()
 {
-    framework::CClientDC dc(this);
-    dc.FillSolidRect(GetClientRect(), kWhite);
     m_statusShown = CStatusLineShown();
     m_statusShown.bLabel = m_bIdentified == 1;
     m_statusShown.strPort = PortText(GetDocument()->m_dlgInterface.m_nPortIndex);
     m_statusShown.layout = LayoutStatusLine(QFontMetrics(font()), 0, m_statusShown.bLabel);
-    DrawDeviceAndPort(dc);
+    {
+        framework::CClientDC dc(this);
+        dc.FillSolidRect(GetClientRect(), kWhite);
+        DrawDeviceAndPort(dc);
+    }
+    WidenForPortName();
     TellAssistiveTools(this, kToldStatusLine | kToldProgress);
 }
 
@@ -116,7 +119,12 @@ void CKorvaView::DrawDeviceAndPort(framework::CClientDC& dc)
     dc.TextOut(line.layout.nPortX, kStatusTextY, line.strPort);
     if (line.bLabel)
         dc.TextOut(line.layout.nLabelX, kStatusTextY, QString::fromLatin1(kDeviceLabel));
-    // A font large enough to push the port name past the window's edge widens the window.
+}
+
+// A font large enough to push the port name past the view's edge widens the view (and window).
+void CKorvaView::WidenForPortName()
+{
+    const CStatusLineShown& line = m_statusShown;
     const int right = line.layout.nPortX + QFontMetrics(font()).horizontalAdvance(line.strPort) + kStatusTextX;
     if (line.layout.nPortX > kPortNameX && right > width())
         setMinimumWidth(right);
@@ -131,19 +139,22 @@ void CKorvaView::DrawStatus(const QString& said, const QString& shown)
     line.strText = said;
     line.nTextRight = std::max(line.nTextRight, kStatusTextX + fm.horizontalAdvance(WithoutClosingBlanks(shown)));
     line.layout = LayoutStatusLine(fm, line.nTextRight, line.bLabel);
-    framework::CClientDC dc(this);
     const bool moved = line.layout != was;
-    if (moved) {
-        dc.FillSolidRect(was.nPortX, kStatusTextY, fm.horizontalAdvance(line.strPort), fm.height(), kWhite);
-        if (line.bLabel)
-            dc.FillSolidRect(was.nLabelX, kStatusTextY, fm.horizontalAdvance(QString::fromLatin1(kDeviceLabel)),
-                             fm.height(), kWhite);
+    {
+        framework::CClientDC dc(this);
+        if (moved) {
+            dc.FillSolidRect(was.nPortX, kStatusTextY, fm.horizontalAdvance(line.strPort), fm.height(), kWhite);
+            if (line.bLabel)
+                dc.FillSolidRect(was.nLabelX, kStatusTextY, fm.horizontalAdvance(QString::fromLatin1(kDeviceLabel)),
+                                 fm.height(), kWhite);
+        }
+        dc.TextOut(kStatusTextX, kStatusTextY, shown);
+        // The closing blanks may have covered what follows the text: it is drawn again.
+        const int next = line.bLabel ? line.layout.nLabelX : line.layout.nPortX;
+        if (moved || kStatusTextX + fm.horizontalAdvance(shown) > next)
+            DrawDeviceAndPort(dc);
     }
-    dc.TextOut(kStatusTextX, kStatusTextY, shown);
-    // The closing blanks may have covered what follows the text: it is drawn again.
-    const int next = line.bLabel ? line.layout.nLabelX : line.layout.nPortX;
-    if (moved || kStatusTextX + fm.horizontalAdvance(shown) > next)
-        DrawDeviceAndPort(dc);
+    WidenForPortName();
     TellAssistiveTools(this, kToldStatusLine);
 }
 

@@ -1,5 +1,5 @@
 // The interface dialog's fields are named by their labels: the label's mnemonic moves the focus
-// to its field, and assistive tools read the label as the field's name.
+// to its field, and assistive tools find the label as the field's.
 #include "Einstell1.h"
 #include "TempDir.h"
 #include "resource.h"
@@ -11,6 +11,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 TEST(FieldLabelsTest, EachLabelNamesItsFieldAndItsMnemonicFocusesIt)
 {
     TempWorkDir dir;
@@ -20,33 +23,19 @@ TEST(FieldLabelsTest, EachLabelNamesItsFieldAndItsMnemonicFocusesIt)
     window->show();
     QApplication::setActiveWindow(window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-
-    const struct {
-        QString label;
-        int field;
-        Qt::Key mnemonic;
-        QString name;  // as the label reads
-    } fields[] = {{"&Device file", IDC_DEVICE_FILE, Qt::Key_D, "Device file"}, {"&Port", IDC_COMBO1, Qt::Key_P, "Port"}};
-    for (const auto& f : fields) {
-        SCOPED_TRACE(f.name.toStdString());
-        QLabel* label = nullptr;
-        for (QLabel* candidate : window->findChildren<QLabel*>()) {
-            if (candidate->text() == f.label)
-                label = candidate;
-        }
-        ASSERT_NE(label, nullptr);
-        QWidget* field = dlg.GetDlgItem(f.field);
-        EXPECT_EQ(label->buddy(), field);
-        // A screen reader reads the label as the field's: Qt gives it as the field's label
-        // relation (a combo box's name is its text).
-        QAccessibleInterface* labelIface = QAccessible::queryAccessibleInterface(label);
-        bool labelled = false;
-        for (const auto& [other, relation] : QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label))
-            labelled = labelled || other == labelIface;
-        EXPECT_TRUE(labelled);
-        EXPECT_EQ(labelIface->text(QAccessible::Name), f.name);
-        QTest::keyClick(window, f.mnemonic, Qt::AltModifier);
-        EXPECT_TRUE(field->hasFocus() || field->isAncestorOf(QApplication::focusWidget()));
+    for (const auto& [text, id, key] : {std::tuple{"&Device file", IDC_DEVICE_FILE, Qt::Key_D},
+                                        std::tuple{"&Port", IDC_COMBO1, Qt::Key_P}}) {
+        const QList<QLabel*> labels = window->findChildren<QLabel*>();
+        const auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == text; });
+        ASSERT_NE(label, labels.end()) << text;
+        QWidget* field = dlg.GetDlgItem(id);
+        EXPECT_EQ((*label)->buddy(), field);
+        // Qt tells a combo box's label as its label relation (its name is its text).
+        const auto relations = QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label);
+        ASSERT_EQ(relations.size(), 1) << text;
+        EXPECT_EQ(relations.first().first->object(), *label);
+        QTest::keyClick(window, key, Qt::AltModifier);
+        EXPECT_TRUE(field->isAncestorOf(QApplication::focusWidget()) || field->hasFocus()) << text;
     }
     dlg.DestroyWindow();
 }

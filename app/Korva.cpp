@@ -1,6 +1,7 @@
 #include "Korva.h"
 
 #include "AboutDlg.h"
+#include "DesktopIdentity.h"
 #include "DocTemplate.h"
 #include "FrameWnd.h"
 #include "HelpWindow.h"
@@ -74,6 +75,7 @@ void CKorvaApp::EndAtOnce()
 bool CKorvaApp::InitInstance()
 {
     framework::SetHelpPage(QString::fromLatin1(kHelpPage));
+    framework::SetDesktopIdentity(QString::fromLatin1(kDesktopId));
     SelectKorvaSettings();
     LoadStdProfileSettings(kRecentFiles);
 

@@ -7,6 +7,7 @@
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "SafeWrite.h"
+#include "SecondaryWindow.h"
 #include "WinApp.h"
 
 #include <QDesktopServices>
@@ -19,6 +20,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QUrl>
@@ -33,6 +36,9 @@ constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm:ss";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 constexpr int kListWidth = 430;
+// What the window's margins, the splitter's handle and the window frame take beside the list
+// and the preview.
+constexpr int kFrameRoom = 48;
 enum Column { kColumnTaken, kColumnKind, kColumnLines, kColumnSize, kColumns };
 // A capture is a data file, at most some 800 kB; a file larger than this that has taken a
 // capture's name is shown only in part.
@@ -105,7 +111,8 @@ CCaptureHistoryWnd::CCaptureHistoryWnd(framework::CWinApp& app, framework::CDocu
     layout->addWidget(m_pFolder);
     layout->addWidget(splitter, 1);
     layout->addWidget(MakeButtons());
-    resize(kWidth, kHeight);
+    m_pPreview->OfferFindKeys(m_pList);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 QWidget* CCaptureHistoryWnd::MakeList()
@@ -151,9 +158,27 @@ QWidget* CCaptureHistoryWnd::MakeButtons()
 void CCaptureHistoryWnd::Present()
 {
     Refresh();
+    FitList();
+    // A keyboard user starts in the list.
+    if (!isVisible())
+        m_pList->setFocus();
     show();
     raise();
     activateWindow();
+}
+
+// The list at least as wide as its columns, so that none is cut at any font or scale, as far
+// as the screen leaves the preview its room beside it.
+void CCaptureHistoryWnd::FitList()
+{
+    int width = 2 * m_pList->frameWidth() + m_pList->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView* list = m_pList;
+    for (int column = 0; column < kColumns; ++column)
+        width += std::max(list->sizeHintForColumn(column), m_pList->header()->sectionSizeHint(column));
+    const QScreen* screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() - m_pPreview->minimumSizeHint().width() - kFrameRoom
+                            : width;
+    m_pList->setMinimumWidth(std::min(width, room));
 }
 
 bool CCaptureHistoryWnd::event(QEvent* event)

@@ -57,6 +57,7 @@ private:
     void ShowPreview();
     void UpdateButtons();
     void ShowFolderLine();
+    void FitList();
     QDateTime FolderTime() const;
 
     framework::CWinApp& m_app;

@@ -20,6 +20,9 @@ struct DialogControl {
     int x, y, cx, cy;  // dialog units
     QString text;      // button or static text
     QStringList items; // initial list of a combo box
+    // A static text that labels this control: its "&" mnemonic moves the focus there, and
+    // assistive tools read the text as the control's name. 0: a text of its own.
+    int buddy = 0;
 };
 
 struct DialogTemplate {

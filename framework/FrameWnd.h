@@ -13,6 +13,7 @@
 #include <map>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 
 namespace framework {
@@ -87,6 +88,7 @@ private:
     class LockKeyWatcher;
     void CreateMenu(unsigned resourceId);
     void CreateAccelerators(unsigned resourceId);
+    static void ShowKey(QAction* action, const QKeySequence& key);
     void UpdateIndicators();
     QString IdleText() const;
 

@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "MessageBox.h"
+#include "SecondaryWindow.h"
 #include "StockTexts.h"
 
 #include <QDialog>
@@ -41,7 +42,7 @@ QDialog* MakeHelpWindow(const QString& page, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);
     dialog->setWindowTitle(browser->documentTitle());
-    dialog->resize(kHelpWidth, kHelpHeight);
+    PrepareSecondaryWindow(dialog, QSize(kHelpWidth, kHelpHeight));
     return dialog;
 }
 

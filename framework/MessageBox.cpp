@@ -1,8 +1,11 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
+#include <QWindow>
 
 namespace framework {
 namespace {
@@ -12,6 +15,10 @@ struct BoxService {
     MessageBoxHandler handler;
     QPointer<QWidget> owner;
 };
+
+// How long a box waits for a main window that is being shown to be on the screen.
+constexpr int kOnScreenWaitMs = 2000;
+constexpr int kOnScreenPollMs = 10;
 
 BoxService& Service()
 {
@@ -60,12 +67,32 @@ int resultFor(int button)
     }
 }
 
+// A window that has been shown but not yet put on the screen (a box that comes with the first
+// tick after start-up) is waited for, so that the box is placed over it and in front of it,
+// never under it.
+void WaitUntilOnScreen(QWidget* owner)
+{
+    QWindow* window = owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
+    if (!window || window->isExposed())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (window->isExposed())
+            loop.quit();
+    });
+    QTimer::singleShot(kOnScreenWaitMs, &loop, &QEventLoop::quit);
+    poll.start(kOnScreenPollMs);
+    loop.exec();
+}
+
 int show(const MessageBoxRequest& request)
 {
     const BoxService& service = Service();
     if (service.handler)
         return service.handler(request);
     QWidget* owner = service.owner ? service.owner.data() : QApplication::activeWindow();
+    WaitUntilOnScreen(owner);
     QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
     box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.

@@ -4,6 +4,7 @@
 // upload, the delivery-mode reset). The command handlers only set the state that begins a
 // dialogue; the view also draws the status line and the progress bar into its client image.
 #include "TransferOutcome.h"
+#include "StatusLine.h"
 #include "View.h"
 
 #include <QString>
@@ -82,6 +83,8 @@ public:
     const CTransferEnd& LastTransferEnd() const { return m_lastTransferEnd; }
     // Called with each end as it is recorded, before its box (callers without a user).
     std::function<void(const CTransferEnd&)> m_fnOnTransferEnd;
+    // What the status line and the progress bar show now, as assistive tools are told it.
+    const CStatusLineShown& StatusLineShown() const { return m_statusShown; }
 
 private:
     void RegisterCommands();
@@ -133,6 +136,9 @@ private:
     void StartDownload(const DownloadKind& kind);
     void DrawStatusText(const char* text);
     void DrawTitleLine();
+    void DrawStatus(const QString& said, const QString& shown);
+    void DrawDeviceAndPort(framework::CClientDC& dc);
+    void WidenForPortName();
     // Counts one line; draws the bar when the step counter stood above drawAbove.
     void CountLine(int32_t drawAbove);
 
@@ -151,6 +157,7 @@ private:
     const DownloadKind* m_pLastCaptureKind = nullptr;
     bool m_bHistoryFailed = false;
     bool m_bShowsOpenFailure = false;
+    CStatusLineShown m_statusShown;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nLastDeviceRevision;

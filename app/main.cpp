@@ -5,6 +5,7 @@
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
+#include "PortFile.h"
 #include "PortsReport.h"
 #include "SimulatedDevice.h"
 #include "Version.h"
@@ -39,9 +40,12 @@ constexpr const char* kUsage =
     "its reason on stderr, 2 for a wrong command line):\n"
     "  --download KIND --output FILE\n"
     "                  find the device, download the data of KIND (see below) into\n"
-    "                  FILE; a copy goes into the capture history\n"
+    "                  FILE (- for standard output); a copy goes into the capture history.\n"
+    "                  A download that is not complete never replaces FILE: its lines\n"
+    "                  are in the capture history\n"
     "  --upload FILE   find the device and put the data file FILE into it\n"
     "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
+    "  --simulate      with --download or --upload: the simulator instead of a device\n"
     "\n"
     "The port (COM1 to COM16) is chosen in Adjustment/Interface and kept in VEQ.INI in the\n"
     "current folder; the dialog also chooses the device file of each port, kept in the settings\n"
@@ -62,9 +66,39 @@ void LoadGermanStockTexts(QApplication& app)
         QApplication::installTranslator(translator);
 }
 
+// Qt's remark about a settings value of a type the program does not know (a settings file
+// written by another program, or edited by hand) is no business of the user's: the value just
+// counts as none. Everything else goes on to the handler before.
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+void DropUnknownTypeRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("QVariant::load: unknown user type")))
+        return;
+    g_previousMessageHandler(type, context, text);
+}
+
+// The first option given more than once, by the name it was given with; empty if none.
+QString RepeatedOption(const QCommandLineParser& parser, const QList<QCommandLineOption>& options)
+{
+    for (const QCommandLineOption& option : options) {
+        qsizetype given = 0;
+        QString name;
+        for (const QString& found : parser.optionNames()) {
+            if (option.names().contains(found)) {
+                ++given;
+                name = found;
+            }
+        }
+        if (given > 1)
+            return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    }
+    return QString();
+}
+
 // A transfer from the command line: no window, and no display needed.
 int RunCommandLine(int argc, char** argv, const QString& download, const QString& output, const QString& upload,
-                   const QString& port, const QStringList& files)
+                   const QString& port, const QStringList& files, bool simulate)
 {
     CTransferJob job;
     QString error;
@@ -84,6 +118,12 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     QApplication app(argc, argv);
     RegisterKorvaResources();
     SelectKorvaSettings();
+    // The simulator serves the port the transfer uses; it ends with the transfer.
+    CSimulatedDevice simulator;
+    if (simulate && !simulator.Start(job.nPort >= 0 ? job.nPort : ReadPortFile().value_or(0), &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
     return RunTransferJob(job);
 }
 
@@ -91,6 +131,7 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
 
 int main(int argc, char** argv)
 {
+    g_previousMessageHandler = qInstallMessageHandler(DropUnknownTypeRemarks);
     // Parsed before the window system is asked for: --help and --version need no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -105,9 +146,15 @@ int main(int argc, char** argv)
     const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
     const QCommandLineOption ports(QStringLiteral("ports"), QString());
-    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
+    const QList<QCommandLineOption> options = {help, version, simulate, demo, download, output, upload, port, ports};
+    parser.addOptions(options);
+    QString wrong;
+    if (!parser.parse(arguments))
+        wrong = parser.errorText();
+    else if (const QString repeated = RepeatedOption(parser, options); !repeated.isEmpty())
+        wrong = QStringLiteral("%1 is given twice").arg(repeated);
+    if (!wrong.isEmpty()) {
+        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(wrong), kUsage, qPrintable(TransferUsage()));
         return kExitUsage;
     }
     if (parser.isSet(help)) {
@@ -124,9 +171,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
         return kExitUsage;
     }
-    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port))
+    const bool transfer = parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port);
+    if (transfer && parser.isSet(demo)) {
+        std::fprintf(stderr, "korva: --demo goes without --download and --upload\n%s", qPrintable(TransferUsage()));
+        return kExitUsage;
+    }
+    if (transfer)
         return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),
-                              parser.value(port), parser.positionalArguments());
+                              parser.value(port), parser.positionalArguments(), parser.isSet(simulate));
 
     QApplication app(argc, argv);
     LoadGermanStockTexts(app);

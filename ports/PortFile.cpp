@@ -50,11 +50,16 @@ std::FILE* OpenPortFile(const char* mode)
 
 std::optional<int32_t> ReadPortFile()
 {
+    return ReadPortFileContent().index;
+}
+
+PortFileContent ReadPortFileContent()
+{
     // Opened for reading and writing, as the choice is written back to the same place: a file
     // the user cannot change counts as missing. It is never created here.
     std::FILE* file = OpenPortFile("r+b");
     if (!file)
-        return std::nullopt;
+        return {};
     // The first line, at most nine characters, a line end within them kept as text. Counted,
     // not NUL-terminated: a NUL in the file is a character like any other.
     char line[kMaxLineChars];
@@ -67,8 +72,8 @@ std::optional<int32_t> ReadPortFile()
     std::fclose(file);
     const int32_t index = PortIndexForName(WithoutLineEnd(std::string_view(line, length)));
     if (index < 0)
-        return std::nullopt;
-    return index;
+        return {true, std::nullopt};
+    return {true, index};
 }
 
 bool WritePortFile(int32_t index)

@@ -70,7 +70,7 @@ QString CCaptureHistory::Keep(CKorvaDoc& doc, const char* kind, QString* error, 
             continue;
         if (!doc.WriteFile(path, error))
             return QString();
-        KeepNewest();
+        KeepNewest(path);
         return path;
     }
     *error = QStringLiteral("too many captures in one second");
@@ -125,9 +125,29 @@ bool CCaptureHistory::Remove(const QString& path) const
     return Read(path, false, &capture) && QFile::remove(capture.path);
 }
 
-void CCaptureHistory::KeepNewest() const
+// What goes is what was written longest ago, whatever the names say: a clock that was ahead,
+// or captures copied from another machine, give names later than the capture just written,
+// which is never the one removed.
+void CCaptureHistory::KeepNewest(const QString& justWritten) const
 {
-    const std::vector<CCapture> captures = Scan(false);
-    for (size_t i = kKept; i < captures.size(); ++i)
-        QFile::remove(captures[i].path);
+    struct Written {
+        QDateTime when;
+        CCapture capture;
+    };
+    std::vector<Written> captures;
+    for (CCapture& capture : Scan(false)) {
+        if (capture.path != justWritten)
+            captures.push_back({QFileInfo(capture.path).lastModified(), std::move(capture)});
+    }
+    if (captures.size() < static_cast<size_t>(kKept))
+        return;
+    // Files written within the same clock tick go in the order of their names.
+    std::sort(captures.begin(), captures.end(), [](const Written& a, const Written& b) {
+        if (a.when != b.when)
+            return a.when < b.when;
+        return a.capture.when != b.capture.when ? a.capture.when < b.capture.when
+                                                : a.capture.sequence < b.capture.sequence;
+    });
+    for (size_t i = 0; i + kKept <= captures.size(); ++i)
+        QFile::remove(captures[i].capture.path);
 }

@@ -3,8 +3,8 @@
 // in one folder, as soon as it ends, so that nothing captured is lost before the user saves it
 // (a crash, a power cut, "Nein" pressed by mistake). The files are the bytes a save of the same
 // data writes, named after the moment and the kind of the download:
-// YYYY-MM-DD_HH-MM-SS_<DA|DT|DD|DS>.txt, with -2, -3 ... when a name is taken. The newest 200
-// are kept. Files of other names in the folder are not captures: never listed, never removed.
+// YYYY-MM-DD_HH-MM-SS_<DA|DT|DD|DS>.txt, with -2, -3 ... when a name is taken. The 200 written
+// last are kept. Files of other names in the folder are not captures: never listed, never removed.
 #include <QDateTime>
 #include <QString>
 
@@ -33,7 +33,7 @@ public:
     const QString& Folder() const { return m_strFolder; }
 
     // Writes the document's data as a new capture of the kind (a download's device command),
-    // taken at when; the oldest beyond the newest 200 go. The capture's path, or an empty
+    // taken at when; those written longest ago go beyond 200, never the new one. The capture's path, or an empty
     // text with the reason in *error. The document is not changed.
     QString Keep(CKorvaDoc& doc, const char* kind, QString* error,
                  const QDateTime& when = QDateTime::currentDateTime()) const;
@@ -47,7 +47,7 @@ public:
 private:
     bool Read(const QString& path, bool countLines, CCapture* capture) const;
     std::vector<CCapture> Scan(bool countLines) const;
-    void KeepNewest() const;
+    void KeepNewest(const QString& justWritten) const;
 
     QString m_strFolder;
 };

@@ -59,6 +59,11 @@ bool HoldsEot(const char* bytes, uint32_t count)
 
 int32_t CKorvaDoc::s_nIdleCountdown = kIdleReads;
 
+void CKorvaDoc::ResetIdleCountdown()
+{
+    s_nIdleCountdown = kIdleReads;
+}
+
 void CKorvaDoc::OpenPort()
 {
     if (m_bPortOpen == 1)
@@ -364,7 +369,7 @@ int32_t CKorvaDoc::CountSilence()
     const int32_t old = s_nIdleCountdown--;
     if (old != 0)
         return 0;
-    s_nIdleCountdown = kIdleReads;
+    ResetIdleCountdown();
     m_nTransferState = m_nRxLines > 0 ? kStateTimedOut : kStateNoDevice;
     EndReceive();
     return 1;

@@ -125,6 +125,9 @@ public:
     // lines can be kept. The download; nullptr when no download was cut short with lines.
     const DownloadKind* EndCutShortDownload();
 
+    // Puts the countdown below back to its value at program start, as a silence end does: what
+    // a fresh document finds. Tests that run several documents in one process reset it so.
+    static void ResetIdleCountdown();
     // Empty reads left before silence ends a receive; shared by every receive and by the
     // device search, 3 at program start.
     static int32_t s_nIdleCountdown;

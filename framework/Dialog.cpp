@@ -23,6 +23,7 @@ constexpr const char* kControlIdProperty = "dlgCtrlId";
 class MaxCharsValidator : public QValidator {
 public:
     MaxCharsValidator(int maxChars, QObject* parent) : QValidator(parent), m_maxChars(maxChars) {}
+    void SetMaxChars(int maxChars) { m_maxChars = maxChars; }
     State validate(QString& input, int&) const override
     {
         return input.size() <= m_maxChars ? Acceptable : Invalid;
@@ -149,7 +150,13 @@ bool DDV_MaxChars(CDataExchange* dx, const QString& value, int maxChars)
     }
     auto* combo = qobject_cast<QComboBox*>(dx->m_pDlgWnd->GetDlgItem(dx->m_idLastControl));
     QLineEdit* edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(dx->m_pDlgWnd->GetDlgItem(dx->m_idLastControl));
-    if (edit)
+    if (!edit)
+        return true;
+    // Each exchange into the dialog sets the limit again: the field keeps one validator, so
+    // that a dialog opened many times does not collect them.
+    if (auto* validator = dynamic_cast<MaxCharsValidator*>(const_cast<QValidator*>(edit->validator())))
+        validator->SetMaxChars(maxChars);
+    else
         edit->setValidator(new MaxCharsValidator(maxChars, edit));
     return true;
 }

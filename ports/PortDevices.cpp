@@ -36,12 +36,21 @@ bool IsUsableDevicePath(const QString& path)
     return QFile::encodeName(path).size() < PORT_FILE_MAX;
 }
 
-std::optional<QString> StoredDeviceFile(int32_t index)
+namespace {
+
+std::optional<QString> StoredDeviceFile(const QSettings& settings, int32_t index)
 {
-    const QVariant value = QSettings().value(Key(index));
+    const QVariant value = settings.value(Key(index));
     if (value.typeId() != QMetaType::QString || !IsUsableDevicePath(value.toString()))
         return std::nullopt;
     return value.toString();
+}
+
+}  // namespace
+
+std::optional<QString> StoredDeviceFile(int32_t index)
+{
+    return StoredDeviceFile(QSettings(), index);
 }
 
 void StoreDeviceFile(int32_t index, const std::optional<QString>& path)
@@ -54,10 +63,12 @@ void StoreDeviceFile(int32_t index, const std::optional<QString>& path)
     HandOver(index, path);
 }
 
+// The settings are read once for all ports.
 void HandStoredDeviceFilesOver()
 {
+    const QSettings settings;
     for (int32_t i = 0; i < kPortCount; ++i)
-        HandOver(i, StoredDeviceFile(i));
+        HandOver(i, StoredDeviceFile(settings, i));
 }
 
 OpenedDeviceFile DeviceFileOfPort(int32_t index)

@@ -391,6 +391,10 @@ void CKorvaView::StepCaptured()
     CTransferEnd end;
     KeepCapture(end);
     const bool complete = GetDocument()->HoldsCompleteData();
+    // The bar is drawn only every 200 lines or so: a download that is whole shows it whole
+    // while its message is read.
+    if (end.pDownload && complete)
+        DrawProgress(std::max(m_nLines, m_nProgressFull));
     end.nOutcome = complete ? kOutcomeCaptured : kOutcomeIncomplete;
     RecordEnd(end);
     ShowMessage(complete ? kMsgCaptured : kMsgIncomplete);
@@ -465,6 +469,11 @@ QString CKorvaView::KeepUnsavedData(QString* error)
         return QString();
     }
     m_strLastCapture = CCaptureHistory().Keep(*GetDocument(), m_pLastCaptureKind->deviceCommand, error);
+    // Only a file that is there may be named as the place of the data.
+    if (!m_strLastCapture.isEmpty() && !QFileInfo::exists(m_strLastCapture)) {
+        *error = QStringLiteral("%1 is gone as soon as it was written").arg(m_strLastCapture);
+        m_strLastCapture.clear();
+    }
     return m_strLastCapture;
 }
 

@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -23,12 +22,25 @@ namespace {
 constexpr const char* kPortVariables[] = {"V24_COM1", "V24_COM2"};
 }  // namespace
 
+const char* NameOf(UserAction action)
+{
+    // In the order of the enum.
+    static const char* const kNames[] = {"CloseWindow", "ExitFromMenu",        "OpenByKey", "NewFromToolbar",
+                                         "NewByKey",    "DownloadFromToolbar", "PortChange"};
+    return kNames[static_cast<int>(action)];
+}
+
+void PrintTo(UserAction action, std::ostream* os)
+{
+    *os << NameOf(action);
+}
+
 void AppTest::SetUp()
 {
     for (const char* variable : kPortVariables)
         unsetenv(variable);
     CKorvaView::ResetProgramWide();
-    CKorvaDoc::s_nIdleCountdown = 3;
+    CKorvaDoc::ResetIdleCountdown();
     const QString config = QString::fromStdString(dir.file("config"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
@@ -51,7 +63,7 @@ void AppTest::TearDown()
 {
     // A tooltip fades out on a timer; the next test must not see it.
     QToolTip::hideText();
-    RunEventLoopUntil([] { return !QToolTip::isVisible(); }, 2000);
+    WaitUntil([] { return !QToolTip::isVisible(); }, 2000);
     theApp.ExitInstance();
     theApp.m_commandLine.clear();
     theApp.m_afterStart = nullptr;
@@ -103,7 +115,7 @@ void AppTest::CaptureData()
     TickToIdle();
     ASSERT_FALSE(boxes.texts.empty());
     ASSERT_EQ(boxes.texts.back(), kCapturedMessage);
-    ASSERT_GT(doc->m_nDataSize, 0);
+    ASSERT_NE(Data(*doc), "");
 }
 
 void AppTest::ChoosePortInDialog(const QString& port)
@@ -122,19 +134,36 @@ void AppTest::Idle()
     frame->OnIdleUpdateCmdUI();
 }
 
-bool AppTest::RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs)
+void AppTest::Do(UserAction action)
 {
-    // A loop of its own, not processEvents: only a loop that waits runs the idle update.
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(10);
-    loop.exec();
-    return done();
+    switch (action) {
+    case UserAction::closeWindow: frame->close(); break;
+    case UserAction::exitFromMenu: frame->MenuAction(ID_APP_EXIT)->trigger(); break;
+    case UserAction::openByKey:
+        fileAnswers.push_front(QString::fromStdString(WriteDataFile("other.txt", kFileLines)));
+        QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+        break;
+    case UserAction::newFromToolbar: Click(ID_FILE_NEW); break;
+    case UserAction::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
+    case UserAction::downloadFromToolbar: Click(ID_ALL_DATA); break;
+    case UserAction::portChange: ChoosePortInDialog(QStringLiteral("COM2")); break;
+    }
+}
+
+bool AppTest::WentOn(UserAction action) const
+{
+    switch (action) {
+    case UserAction::closeWindow:
+    case UserAction::exitFromMenu: return !frame->isVisible();
+    case UserAction::openByKey:
+        return doc->GetPathName() == QString::fromStdString(dir.file("other.txt")) && State() == kStateCaptured;
+    case UserAction::newFromToolbar:
+    case UserAction::newByKey: return State() == kStateNewDocument;
+    case UserAction::downloadFromToolbar: return State() == kStateRequestAllData;
+    // The search on the new port reads into working storage: the data go.
+    case UserAction::portChange: return doc->m_dlgInterface.m_nPortIndex == 1 && Data(*doc).empty();
+    }
+    return false;
 }
 
 QAction* AppTest::ToolAction(unsigned id) const
@@ -168,11 +197,6 @@ std::vector<unsigned> AppTest::EnabledButtons() const
             enabled.push_back(id);
     }
     return enabled;
-}
-
-std::string AppTest::Data() const
-{
-    return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize));
 }
 
 std::string AppTest::WriteDataFile(const std::string& name, const std::vector<std::string>& lines) const

@@ -5,6 +5,7 @@
 // the window stands the view's timer is stopped, so that tests drive the state machine tick by
 // tick; the idle update that the event loop runs is called by hand where a test needs it.
 #include "DataText.h"
+#include "DocumentData.h"
 #include "FileDialog.h"
 #include "Korva.h"
 #include "KorvaDoc.h"
@@ -16,6 +17,7 @@
 #include "TestTexts.h"
 #include "TickDriver.h"
 #include "TransferCommands.h"
+#include "WaitUntil.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +27,19 @@
 #include <QStringList>
 
 #include <deque>
-#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 class QAction;
 class QToolButton;
+
+// What a user does that replaces the data or ends the program, and so asks first: whether to
+// save data nobody has saved, whether to stop an upload under way.
+enum class UserAction { closeWindow, exitFromMenu, openByKey, newFromToolbar, newByKey, downloadFromToolbar, portChange };
+const char* NameOf(UserAction action);
+void PrintTo(UserAction action, std::ostream* os);
 
 class AppTest : public ::testing::Test, protected TickDriver {
 protected:
@@ -53,9 +61,12 @@ protected:
     void Idle();
     // Runs Adjustment/Interface as the user does: types the port into the dialog and presses OK.
     void ChoosePortInDialog(const QString& port);
-    // Runs the program's event loop (with its idle update) until done() holds or timeoutMs
-    // has passed; whether it held.
-    bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+    // Does it as the user does; Ctrl+O is answered with a data file of its own ("other.txt")
+    // before any answer already waiting. The port change chooses COM2.
+    void Do(UserAction action);
+    // Whether it took place: the window closed, the other file opened, File New or the
+    // download begun, the search moved to COM2 with the data gone.
+    bool WentOn(UserAction action) const;
 
     QAction* ToolAction(unsigned id) const;
     QToolButton* Button(unsigned id) const;
@@ -64,7 +75,6 @@ protected:
     // The transfer commands whose buttons are enabled, in button order.
     std::vector<unsigned> EnabledButtons() const;
 
-    std::string Data() const;
     // Writes a data file of these lines (CR LF after each) into the working folder; its path.
     std::string WriteDataFile(const std::string& name, const std::vector<std::string>& lines) const;
 
@@ -88,6 +98,3 @@ protected:
 // The lines as a loaded data file leaves them in memory: each closed by CR, and the extra
 // empty line the end marker brings.
 std::string AsLoadedData(const std::vector<std::string>& lines);
-
-// A small data file: two lines and the end marker.
-const std::vector<std::string> kFileLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};

@@ -11,11 +11,6 @@ namespace {
 const std::vector<unsigned> kNone = {};
 const std::vector<unsigned> kUploadOnly = {ID_PUT_DATA};
 
-QString Refusal(unsigned id)
-{
-    return QStringLiteral("Warning: not executing disabled command %1\n").arg(id);
-}
-
 }  // namespace
 
 using EnablingTest = AppTest;
@@ -33,7 +28,7 @@ TEST_F(EnablingTest, DeviceButtonsFollowTheEndOfEachDialogue)
 
     ASSERT_NO_FATAL_FAILURE(Identify());
     // The window's event loop shows the change without help.
-    EXPECT_TRUE(RunEventLoopUntil([&] { return EnabledButtons() == kDeviceCommands; }))
+    EXPECT_TRUE(WaitUntil([&] { return EnabledButtons() == kDeviceCommands; }))
         << "after identification";
 
     Click(ID_ACTUAL_INSTRUMENT);
@@ -73,7 +68,7 @@ TEST_F(EnablingTest, NoDeviceButtonAfterAReceiveTimeOut)
     Idle();
     EXPECT_EQ(EnabledButtons(), kNone);
     // The lines that came are data nobody has saved.
-    EXPECT_GT(doc->m_nDataSize, 0);
+    EXPECT_NE(Data(*doc), "");
     EXPECT_TRUE(doc->IsModified());
 }
 
@@ -98,7 +93,7 @@ TEST_F(EnablingTest, DisabledButtonsDoNothingWhenClickedOrTriggered)
     for (unsigned id : kTransferCommands) {
         traces.clear();
         EXPECT_FALSE(frame->OnCommand(id)) << id;
-        EXPECT_EQ(traces, std::vector<QString>{Refusal(id)});
+        EXPECT_EQ(traces, std::vector<QString>{RefusalTrace(id)});
         EXPECT_EQ(State(), kStateSearch);
         EXPECT_EQ(view->m_nTicks, 5);
     }
@@ -123,7 +118,7 @@ TEST_F(EnablingTest, ButtonThatStillLooksEnabledRefusesItsDisabledCommand)
     Click(ID_ALL_DATA);
     Click(ID_DELIVERY_MODE);
 
-    EXPECT_EQ(traces, (std::vector<QString>{Refusal(ID_ALL_DATA), Refusal(ID_DELIVERY_MODE)}));
+    EXPECT_EQ(traces, (std::vector<QString>{RefusalTrace(ID_ALL_DATA), RefusalTrace(ID_DELIVERY_MODE)}));
     EXPECT_EQ(State(), kStateRequestAdjustment);
     EXPECT_EQ(view->m_nTicks, 3);
     // Delivery mode would have asked first.

@@ -29,9 +29,8 @@ TEST_F(FileTest, CommandLineFileIsLoadedBeforeTheWindowIsShown)
     QString titleAtLoad;
     theApp.m_afterStart = [&] {
         shownAtLoad = theApp.m_pMainWnd && theApp.m_pMainWnd->isVisible();
-        const CKorvaDoc* document = theApp.GetDocument();
-        dataAtLoad.assign(document->m_data, static_cast<size_t>(document->m_nDataSize));
-        titleAtLoad = document->GetTitle();
+        dataAtLoad = Data(*theApp.GetDocument());
+        titleAtLoad = theApp.GetDocument()->GetTitle();
         return true;
     };
 
@@ -52,7 +51,7 @@ TEST_F(FileTest, CommandLineFileIsLoadedBeforeTheWindowIsShown)
 struct BadFile {
     const char* name;
     const char* content;  // nullptr: no such file; "/": a folder
-    const char* message;  // %1: the name as given
+    QString message;      // %1: the name as given
 };
 
 void PrintTo(const BadFile& c, std::ostream* os)
@@ -74,8 +73,7 @@ TEST_P(CommandLineFailureTest, EndsTheStartUpWithTheFrameworksMessage)
     EXPECT_FALSE(Start({Q(path)}));
 
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    const QString message = QString::fromUtf8(c.message);
-    EXPECT_EQ(boxes.texts[0], message.contains("%1") ? message.arg(Q(path)) : message);
+    EXPECT_EQ(boxes.texts[0], c.message.contains("%1") ? c.message.arg(Q(path)) : c.message);
     EXPECT_EQ(boxes.boxes[0].caption, "VEQ_32_C");
     EXPECT_EQ(theApp.m_pMainWnd, nullptr);
     for (const QWidget* widget : QApplication::topLevelWidgets())
@@ -85,9 +83,8 @@ TEST_P(CommandLineFailureTest, EndsTheStartUpWithTheFrameworksMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFailureTest,
-    ::testing::Values(BadFile{"Missing", nullptr, "Die Datei %1 kann nicht geöffnet werden."},
-                      BadFile{"Folder", "/", "Die Datei %1 kann nicht geöffnet werden."},
-                      BadFile{"WithoutEndMarker", "MY INSTRUMENT\r\nA4 441.0 Hz\r\n", "Unerwartetes Dateiformat."}),
+    ::testing::Values(BadFile{"Missing", nullptr, kCannotOpenMessage}, BadFile{"Folder", "/", kCannotOpenMessage},
+                      BadFile{"WithoutEndMarker", "MY INSTRUMENT\r\nA4 441.0 Hz\r\n", kUnexpectedFormatMessage}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
 TEST_F(FileTest, CaptionFollowsTheTitleThroughSaveAsOpenAndNew)
@@ -95,7 +92,7 @@ TEST_F(FileTest, CaptionFollowsTheTitleThroughSaveAsOpenAndNew)
     const std::string other = WriteDataFile("other.txt", kFileLines);
     ASSERT_TRUE(Start());
     const auto captionBecomes = [&](const QString& caption) {
-        return RunEventLoopUntil([&] { return frame->windowTitle() == caption; });
+        return WaitUntil([&] { return frame->windowTitle() == caption; });
     };
     ASSERT_TRUE(captionBecomes("VEQ_32_C_DATA - DATA-TRANSFER"));
 

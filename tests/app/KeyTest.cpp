@@ -39,12 +39,12 @@ TEST_F(KeyTest, CtrlNReachesTheViewsNewHandlerWhichEmptiesTheDocumentOnTheNextTi
     QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier);
     // The view only sets the state; the framework's New would have emptied the document now.
     EXPECT_EQ(State(), kStateNewDocument);
-    EXPECT_EQ(Data(), AsLoadedData(kFileLines));
+    EXPECT_EQ(Data(*doc), AsLoadedData(kFileLines));
     EXPECT_EQ(doc->GetTitle(), "tuning.txt");
 
     Tick();
     EXPECT_EQ(State(), kStateIdle);
-    EXPECT_EQ(Data(), "");
+    EXPECT_EQ(Data(*doc), "");
     EXPECT_EQ(doc->GetTitle(), "VEQ_32_C_DATA");
     EXPECT_EQ(doc->GetPathName(), "");
     Idle();
@@ -69,7 +69,7 @@ TEST_F(KeyTest, CtrlOAsksThroughTheOpenDialogAndOpensTheChosenFile)
     EXPECT_EQ(fileRequests[0].defaultSuffix, "txt");
     EXPECT_EQ(doc->GetTitle(), "tuning.txt");
     EXPECT_EQ(doc->GetPathName(), QString::fromStdString(file));
-    EXPECT_EQ(Data(), AsLoadedData(kFileLines));
+    EXPECT_EQ(Data(*doc), AsLoadedData(kFileLines));
     EXPECT_EQ(State(), kStateCaptured);
 }
 
@@ -82,7 +82,7 @@ TEST_F(KeyTest, CtrlOCancelledLeavesTheDocumentAlone)
 
     EXPECT_EQ(fileRequests.size(), 1u);
     EXPECT_EQ(doc->GetTitle(), "tuning.txt");
-    EXPECT_EQ(Data(), AsLoadedData(kFileLines));
+    EXPECT_EQ(Data(*doc), AsLoadedData(kFileLines));
 }
 
 TEST_F(KeyTest, CtrlSSavesIntoTheDocumentsOwnFileWithoutAsking)
@@ -102,9 +102,7 @@ TEST_F(KeyTest, CtrlSSavesIntoTheDocumentsOwnFileWithoutAsking)
 TEST_F(KeyTest, CtrlSWithoutAFileSavesThroughSaveAsUnderTheChosenName)
 {
     ASSERT_NO_FATAL_FAILURE(StartActive());
-    const std::string text = "LINE ONE\rLINE TWO\r";
-    text.copy(doc->m_data, text.size());
-    doc->m_nDataSize = static_cast<int32_t>(text.size());
+    SetData(*doc, "LINE ONE\rLINE TWO\r");
     fileAnswers = {QString::fromStdString(dir.file("saved.txt"))};
 
     QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
@@ -164,7 +162,7 @@ protected:
     Snapshot Take()
     {
         Idle();
-        return {Data(),       doc->GetTitle(), doc->GetPathName(), doc->IsModified(),  State(),
+        return {Data(*doc),     doc->GetTitle(),  doc->GetPathName(),    doc->IsModified(),  State(),
                 view->m_nTicks, EnabledButtons(), FileNames(dir.path()), boxes.boxes.size(), fileRequests.size(),
                 traces.size()};
     }

@@ -14,43 +14,23 @@
 
 namespace {
 
-enum class Action { closeWindow, exitFromMenu, openByKey, newFromToolbar, newByKey, downloadFromToolbar, portChange };
 enum class Answer { yesAndSaved, yesButSaveAsCancelled, no, cancel };
-
-const char* NameOf(Action action)
-{
-    switch (action) {
-    case Action::closeWindow: return "CloseWindow";
-    case Action::exitFromMenu: return "ExitFromMenu";
-    case Action::openByKey: return "OpenByKey";
-    case Action::newFromToolbar: return "NewFromToolbar";
-    case Action::newByKey: return "NewByKey";
-    case Action::downloadFromToolbar: return "DownloadFromToolbar";
-    case Action::portChange: return "PortChange";
-    }
-    return "?";
-}
 
 const char* NameOf(Answer answer)
 {
-    switch (answer) {
-    case Answer::yesAndSaved: return "JaAndSaved";
-    case Answer::yesButSaveAsCancelled: return "JaButSaveAsCancelled";
-    case Answer::no: return "Nein";
-    case Answer::cancel: return "Abbrechen";
-    }
-    return "?";
-}
-
-void PrintTo(Action action, std::ostream* os)
-{
-    *os << NameOf(action);
+    static const char* const kNames[] = {"JaAndSaved", "JaButSaveAsCancelled", "Nein", "Abbrechen"};
+    return kNames[static_cast<int>(answer)];
 }
 
 void PrintTo(Answer answer, std::ostream* os)
 {
     *os << NameOf(answer);
 }
+
+const std::vector<UserAction> kEveryAction = {UserAction::closeWindow,    UserAction::exitFromMenu,
+                                              UserAction::openByKey,      UserAction::newFromToolbar,
+                                              UserAction::newByKey,       UserAction::downloadFromToolbar,
+                                              UserAction::portChange};
 
 int ButtonFor(Answer answer)
 {
@@ -67,13 +47,12 @@ class SaveQuestionBase : public AppTest {
 protected:
     // The captured data, and for a download the device found again on another port, so that
     // the download buttons are enabled while the data are still unsaved.
-    void Prepare(Action action)
+    void Prepare(UserAction action)
     {
-        m_other = QString::fromStdString(WriteDataFile("other.txt", kFileLines));
         StartDevice();
         ASSERT_NO_FATAL_FAILURE(StartActive());
         ASSERT_NO_FATAL_FAILURE(CaptureData());
-        if (action == Action::downloadFromToolbar) {
+        if (action == UserAction::downloadFromToolbar) {
             setenv("V24_COM2", device->SlavePath().c_str(), 1);
             doc->m_dlgInterface.m_nPortIndex = 1;
             Tick();
@@ -82,50 +61,17 @@ protected:
             Idle();
             ASSERT_TRUE(Button(ID_ALL_DATA)->isEnabled());
         }
-        if (action == Action::openByKey)
-            fileAnswers.push_back(m_other);
     }
-
-    void Do(Action action)
-    {
-        switch (action) {
-        case Action::closeWindow: frame->close(); break;
-        case Action::exitFromMenu: frame->MenuAction(ID_APP_EXIT)->trigger(); break;
-        case Action::openByKey: QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier); break;
-        case Action::newFromToolbar: Click(ID_FILE_NEW); break;
-        case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
-        case Action::downloadFromToolbar: Click(ID_ALL_DATA); break;
-        case Action::portChange: ChoosePortInDialog(QStringLiteral("COM2")); break;
-        }
-    }
-
-    // Whether the action took place.
-    bool WentOn(Action action) const
-    {
-        switch (action) {
-        case Action::closeWindow:
-        case Action::exitFromMenu: return !frame->isVisible();
-        case Action::openByKey: return doc->GetPathName() == m_other;
-        case Action::newFromToolbar:
-        case Action::newByKey: return State() == kStateNewDocument;
-        case Action::downloadFromToolbar: return State() == kStateRequestAllData;
-        // The search on the new port reads into working storage: the data go.
-        case Action::portChange: return doc->m_dlgInterface.m_nPortIndex == 1 && Data().empty();
-        }
-        return false;
-    }
-
-    QString m_other;
 };
 
-class SaveQuestionTest : public SaveQuestionBase, public ::testing::WithParamInterface<std::tuple<Action, Answer>> {};
+class SaveQuestionTest : public SaveQuestionBase, public ::testing::WithParamInterface<std::tuple<UserAction, Answer>> {};
 
 TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
 {
     const auto [action, answer] = GetParam();
     ASSERT_NO_FATAL_FAILURE(Prepare(action));
     ASSERT_TRUE(doc->IsModified());
-    const std::string captured = Data();
+    const std::string captured = Data(*doc);
     const std::string saved = dir.file("saved.txt");
     boxes.boxes.clear();
     boxes.texts.clear();
@@ -137,12 +83,12 @@ TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
     Do(action);
 
     ASSERT_EQ(boxes.boxes.size(), 1u) << "one question, and no other box";
-    EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?"));
+    EXPECT_EQ(boxes.boxes[0].text, kSaveQuestion);
     EXPECT_EQ(boxes.boxes[0].type & 0xFu, framework::MB_YESNOCANCEL);
     EXPECT_EQ(boxes.boxes[0].caption, "VEQ_32_C");
 
     const bool asksForAFile = answer == Answer::yesAndSaved || answer == Answer::yesButSaveAsCancelled;
-    const size_t openDialogs = action == Action::openByKey ? 1 : 0;
+    const size_t openDialogs = action == UserAction::openByKey ? 1 : 0;
     ASSERT_EQ(fileRequests.size() - dialogsBefore, openDialogs + (asksForAFile ? 1 : 0));
     if (asksForAFile) {
         EXPECT_FALSE(fileRequests.back().open) << "Ja saves through Save As";
@@ -157,34 +103,32 @@ TEST_P(SaveQuestionTest, AsksBeforeCapturedDataAreReplacedAndFollowsTheAnswer)
     EXPECT_EQ(WentOn(action), goesOn);
     if (!goesOn) {
         EXPECT_TRUE(frame->isVisible());
-        EXPECT_EQ(Data(), captured);
+        EXPECT_EQ(Data(*doc), captured);
         EXPECT_TRUE(doc->IsModified());
         EXPECT_EQ(State(), kStateIdle);
         EXPECT_EQ(doc->GetPathName(), "");
     }
-    if (goesOn && (action == Action::newFromToolbar || action == Action::newByKey)) {
+    if (goesOn && (action == UserAction::newFromToolbar || action == UserAction::newByKey)) {
         Tick();
-        EXPECT_EQ(Data(), "");
+        EXPECT_EQ(Data(*doc), "");
         EXPECT_FALSE(doc->IsModified());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ActionsAndAnswers, SaveQuestionTest,
-    ::testing::Combine(::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
-                                         Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar,
-                                         Action::portChange),
+    ::testing::Combine(::testing::ValuesIn(kEveryAction),
                        ::testing::Values(Answer::yesAndSaved, Answer::yesButSaveAsCancelled, Answer::no,
                                          Answer::cancel)),
-    [](const ::testing::TestParamInfo<std::tuple<Action, Answer>>& info) {
+    [](const ::testing::TestParamInfo<std::tuple<UserAction, Answer>>& info) {
         return std::string(NameOf(std::get<0>(info.param))) + "_" + NameOf(std::get<1>(info.param));
     });
 
-class SavedDataTest : public SaveQuestionBase, public ::testing::WithParamInterface<Action> {};
+class SavedDataTest : public SaveQuestionBase, public ::testing::WithParamInterface<UserAction> {};
 
 TEST_P(SavedDataTest, AreReplacedWithoutAQuestion)
 {
-    const Action action = GetParam();
+    const UserAction action = GetParam();
     ASSERT_NO_FATAL_FAILURE(Prepare(action));
     fileAnswers.push_front(QString::fromStdString(dir.file("saved.txt")));
     QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
@@ -198,17 +142,14 @@ TEST_P(SavedDataTest, AreReplacedWithoutAQuestion)
     EXPECT_TRUE(WentOn(action));
 }
 
-INSTANTIATE_TEST_SUITE_P(Actions, SavedDataTest,
-                         ::testing::Values(Action::closeWindow, Action::exitFromMenu, Action::openByKey,
-                                           Action::newFromToolbar, Action::newByKey, Action::downloadFromToolbar,
-                                           Action::portChange),
-                         [](const ::testing::TestParamInfo<Action>& info) { return std::string(NameOf(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Actions, SavedDataTest, ::testing::ValuesIn(kEveryAction),
+                         [](const ::testing::TestParamInfo<UserAction>& info) { return std::string(NameOf(info.param)); });
 
 // SIGTERM and SIGINT end the program without the question once the unsaved data are in the
 // capture history, and say where they are.
 TEST_F(SaveQuestionBase, StopSignalEndsWithoutAQuestionAndTellsWhereTheDataAre)
 {
-    ASSERT_NO_FATAL_FAILURE(Prepare(Action::closeWindow));
+    ASSERT_NO_FATAL_FAILURE(Prepare(UserAction::closeWindow));
     ASSERT_TRUE(doc->IsModified());
     const QString kept = view->LastCapture();
     ASSERT_FALSE(kept.isEmpty());
@@ -220,5 +161,5 @@ TEST_F(SaveQuestionBase, StopSignalEndsWithoutAQuestionAndTellsWhereTheDataAre)
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(frame->isVisible());
     EXPECT_EQ(said, "korva: the unsaved data are kept in " + kept.toStdString() + "\n");
-    EXPECT_EQ(ReadWholeFile(kept.toStdString()), AsSaved(Data()));
+    EXPECT_EQ(ReadWholeFile(kept.toStdString()), AsSaved(Data(*doc)));
 }

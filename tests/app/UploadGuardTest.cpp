@@ -3,46 +3,18 @@
 // the program.
 #include "AppFixture.h"
 
-#include "WaitUntil.h"
-
 #include <QTest>
-
-#include <ostream>
-
-namespace {
-
-enum class Action { closeWindow, openByKey, newByKey, portChange };
-
-const char* NameOf(Action action)
-{
-    switch (action) {
-    case Action::closeWindow: return "CloseWindow";
-    case Action::openByKey: return "OpenByKey";
-    case Action::newByKey: return "NewByKey";
-    case Action::portChange: return "PortChange";
-    }
-    return "?";
-}
-
-// Thirty lines and the end marker: the upload runs for well over the ticks a test needs.
-std::vector<std::string> UploadLines()
-{
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 30; ++i)
-        lines.push_back("LINE " + std::to_string(i));
-    lines.push_back(kFileLines.back());
-    return lines;
-}
-
-}  // namespace
 
 class UploadGuardTest : public AppTest {
 protected:
+    // Thirty lines and the end marker: the upload runs for well over the ticks a test needs.
+    const std::vector<std::string> m_lines = NumberedLines(31);
+
     // The window started with a data file, its upload begun and its first lines sent.
     void StartUpload()
     {
         StartDevice();
-        ASSERT_NO_FATAL_FAILURE(StartActive({QString::fromStdString(WriteDataFile("upload.txt", UploadLines()))}));
+        ASSERT_NO_FATAL_FAILURE(StartActive({QString::fromStdString(WriteDataFile("upload.txt", m_lines))}));
         Tick();
         Idle();
         Click(ID_PUT_DATA);
@@ -52,33 +24,9 @@ protected:
         boxes.boxes.clear();
         boxes.texts.clear();
     }
-
-    void Do(Action action)
-    {
-        switch (action) {
-        case Action::closeWindow: frame->close(); break;
-        case Action::openByKey:
-            fileAnswers.push_back(QString::fromStdString(WriteDataFile("other.txt", kFileLines)));
-            QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
-            break;
-        case Action::newByKey: QTest::keyClick(frame, Qt::Key_N, Qt::ControlModifier); break;
-        case Action::portChange: ChoosePortInDialog(QStringLiteral("COM2")); break;
-        }
-    }
-
-    bool WentOn(Action action) const
-    {
-        switch (action) {
-        case Action::closeWindow: return !frame->isVisible();
-        case Action::openByKey: return State() == kStateCaptured;
-        case Action::newByKey: return State() == kStateNewDocument;
-        case Action::portChange: return doc->m_dlgInterface.m_nPortIndex == 1;
-        }
-        return false;
-    }
 };
 
-class UploadQuestionTest : public UploadGuardTest, public ::testing::WithParamInterface<std::tuple<Action, int>> {};
+class UploadQuestionTest : public UploadGuardTest, public ::testing::WithParamInterface<std::tuple<UserAction, int>> {};
 
 TEST_P(UploadQuestionTest, AsksBeforeTheUploadIsStoppedAndNoLetsItGoOn)
 {
@@ -101,14 +49,15 @@ TEST_P(UploadQuestionTest, AsksBeforeTheUploadIsStoppedAndNoLetsItGoOn)
     EXPECT_EQ(doc->m_dlgInterface.m_nPortIndex, 0);
     TickToIdle();
     EXPECT_EQ(boxes.texts.back(), kStoredMessage);
-    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == UploadLines(); }));
+    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == m_lines; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ActionsAndAnswers, UploadQuestionTest,
-    ::testing::Combine(::testing::Values(Action::closeWindow, Action::openByKey, Action::newByKey, Action::portChange),
+    ::testing::Combine(::testing::Values(UserAction::closeWindow, UserAction::openByKey, UserAction::newByKey,
+                                         UserAction::portChange),
                        ::testing::Values(int(framework::IDNO), int(framework::IDYES))),
-    [](const ::testing::TestParamInfo<std::tuple<Action, int>>& info) {
+    [](const ::testing::TestParamInfo<std::tuple<UserAction, int>>& info) {
         return std::string(NameOf(std::get<0>(info.param))) + (std::get<1>(info.param) == framework::IDYES ? "_Yes" : "_No");
     });
 
@@ -121,8 +70,8 @@ TEST_F(UploadGuardTest, StopSignalLetsTheUploadFinishThenEndsTheProgram)
     theApp.OnStopSignal();
     EXPECT_TRUE(frame->isVisible());
     view->SetTimer(CKorvaView::kTimerId, CKorvaView::kTimerPeriodMs);
-    EXPECT_TRUE(RunEventLoopUntil([this] { return !frame->isVisible(); }, 20000));
+    EXPECT_TRUE(WaitUntil([this] { return !frame->isVisible(); }, 20000));
     EXPECT_GT(device->DataLines().size(), sentBefore);
-    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == UploadLines(); }));
+    EXPECT_TRUE(WaitUntil([this] { return device->DataLines() == m_lines; }));
     EXPECT_TRUE(boxes.texts.empty() || boxes.texts.back() == kStoredMessage);
 }

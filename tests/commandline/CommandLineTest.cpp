@@ -6,10 +6,9 @@
 #include "FileSystemFaults.h"
 #include "SimDevice.h"
 #include "TempDir.h"
+#include "WaitUntil.h"
 
 #include "factory_data.h"
-#include "protocol.h"
-#include "transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -89,12 +88,6 @@ std::string Filled(std::string text, const std::vector<std::pair<std::string, st
     return text;
 }
 
-const sim::Lines& AdjustmentLines()
-{
-    static const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
-    return lines;
-}
-
 TEST_F(CommandLineTest, DownloadWritesTheDevicesLinesAndKeepsACopyInTheHistory)
 {
     SimDevice device;
@@ -112,12 +105,11 @@ TEST_F(CommandLineTest, DownloadWritesTheDevicesLinesAndKeepsACopyInTheHistory)
 TEST_F(CommandLineTest, UploadPutsTheDataFileIntoTheDevice)
 {
     SimDevice device;
-    const std::vector<std::string> lines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
-    WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
+    WriteWholeFile(dir.file("mine.txt"), AsFileText(kFileLines));
     const Outcome outcome = Korva({"--upload", "mine.txt"});
     EXPECT_EQ(outcome.status, 0) << outcome.stderrText;
     EXPECT_EQ(outcome.stderrText, "");
-    EXPECT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines() == lines; }));
+    EXPECT_TRUE(WaitUntil([&] { return device.DataLines() == kFileLines; }));
 }
 
 // A stop signal during an upload lets it finish, a hang-up (the terminal closed, the ssh
@@ -127,13 +119,10 @@ class UploadStopTest : public CommandLineTest, public ::testing::WithParamInterf
 TEST_P(UploadStopTest, LetsTheUploadFinish)
 {
     SimDevice device;
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 150; ++i)
-        lines.push_back("LINE " + std::to_string(i));
-    lines.push_back("DATA END________");
+    const std::vector<std::string> lines = NumberedLines(151);
     WriteWholeFile(dir.file("mine.txt"), AsFileText(lines));
     ChildProcess korva(Request({"--upload", "mine.txt"}));
-    ASSERT_TRUE(device.WaitFor([&](const std::vector<sim::LogEntry>&) { return device.DataLines().size() >= 10; }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return device.DataLines().size() >= 10; }, 20000));
     ::kill(korva.Pid(), GetParam());
 
     const std::optional<int> status = korva.Wait(std::chrono::seconds(30));
@@ -197,11 +186,7 @@ TEST_P(CommandLineFailureTest, EndsWithStatusOneAndOneLineThatSaysWhy)
     SimDevice device(settings);
     WriteWholeFile(dir.file("bad.txt"), "no data file\r\n");
     WriteWholeFile(dir.file("empty.txt"), "");
-    std::vector<std::string> upload;
-    for (int i = 1; i <= 20; ++i)
-        upload.push_back("LINE " + std::to_string(i));
-    upload.push_back("DATA END________");
-    WriteWholeFile(dir.file("upload.txt"), AsFileText(upload));
+    WriteWholeFile(dir.file("upload.txt"), AsFileText(NumberedLines(21)));
 
     setenv("V24_COM2", dir.file("no-such-adapter").c_str(), 1);
     const Outcome outcome = Korva(c.arguments);
@@ -283,7 +268,7 @@ TEST_P(FailedBackupTest, LeavesTheLastGoodBackupByteForByte)
     sim::Settings settings = SimDevice::Fast();
     settings.faults = GetParam().faults;
     SimDevice device(settings);
-    const std::string good = AsFileText({"AN EARLIER BACKUP", "A4 440.0 Hz", "DATA END________"});
+    const std::string good = AsFileText({"AN EARLIER BACKUP", "A4 440.0 Hz", kEndMarkerLine});
     WriteWholeFile(dir.file("backup.txt"), good);
 
     const Outcome outcome = Korva({"--download", "all", "--output", "backup.txt"});

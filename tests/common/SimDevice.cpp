@@ -1,6 +1,11 @@
 #include "SimDevice.h"
 
+#include "WaitUntil.h"
+
+#include "factory_data.h"
 #include "line_setup.h"
+#include "protocol.h"
+#include "transfer.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -23,6 +28,12 @@ std::vector<std::string> LogTexts(const std::vector<sim::LogEntry>& log, sim::Lo
             texts.push_back(entry.text);
     }
     return texts;
+}
+
+const sim::Lines& AdjustmentLines()
+{
+    static const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    return lines;
 }
 
 SimDevice::SimDevice(const sim::Settings& settings, const std::string& portName) : m_line(OpenDeviceLine(portName))
@@ -53,14 +64,8 @@ std::vector<std::string> SimDevice::DataLines() const
 
 bool SimDevice::WaitFor(const std::function<bool(const std::vector<sim::LogEntry>&)>& done, int timeoutMs) const
 {
-    constexpr int kPollMs = 5;
-    for (int waited = 0;; waited += kPollMs) {
-        if (done(m_engine->log()))
-            return true;
-        if (waited >= timeoutMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
+    // Each look copies the log, which the device's thread appends to: not too often.
+    return WaitUntil([&] { return done(m_engine->log()); }, timeoutMs, 5);
 }
 
 bool SimDevice::WaitForCommand(const std::string& command, int timeoutMs) const

@@ -44,3 +44,5 @@ private:
 std::unique_ptr<PtyPair> OpenDeviceLine(const std::string& portName);
 // The texts of a device's log entries of one kind (commands, data lines), in order.
 std::vector<std::string> LogTexts(const std::vector<sim::LogEntry>& log, sim::LogEntry::Kind kind);
+// The adjustment data the simulated device sends for "DD", as its factory data hold them.
+const sim::Lines& AdjustmentLines();

@@ -3,13 +3,28 @@
 #include <chrono>
 #include <thread>
 
-bool WaitUntil(const std::function<bool()>& pred, int ms)
+namespace {
+
+std::function<void(int)>& Pause()
+{
+    static std::function<void(int)> pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    return pause;
+}
+
+}  // namespace
+
+void SetWaitPause(std::function<void(int ms)> pause)
+{
+    Pause() = std::move(pause);
+}
+
+bool WaitUntil(const std::function<bool()>& pred, int ms, int pollMs)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        Pause()(pollMs);
     }
     return true;
 }

@@ -20,8 +20,8 @@
 
 namespace {
 
-const std::vector<std::string> kUnsavedLines = {"UNSAVED INSTRUMENT", "DATA END________"};
-const char* const kCapture = "MY INSTRUMENT\r\nA4 441.0 Hz\r\nDATA END________\r\n";
+const std::vector<std::string> kUnsavedLines = {"UNSAVED INSTRUMENT", kEndMarkerLine};
+const std::string kCapture = AsFileText(kFileLines);
 
 template <class TWindow>
 TWindow* ChildWindow(const QObject* owner)
@@ -109,8 +109,7 @@ TEST_P(HistoryOpenTest, AsksTheSaveQuestionFirstThenOpensAsFileOpenDoes)
     const QString capture = WriteCapture("2026-12-09_14-03-05_DS.txt", c.content ? c.content : "");
     ASSERT_TRUE(Start());
     const std::string unsaved = AsLoadedData(kUnsavedLines);
-    unsaved.copy(doc->m_data, unsaved.size());
-    doc->m_nDataSize = static_cast<int32_t>(unsaved.size());
+    SetData(*doc, unsaved);
     doc->SetModifiedFlag(c.unsaved);
     CCaptureHistoryWnd* history = ShowHistory();
     ASSERT_NE(history, nullptr);
@@ -128,7 +127,7 @@ TEST_P(HistoryOpenTest, AsksTheSaveQuestionFirstThenOpensAsFileOpenDoes)
 
     std::vector<QString> expected;
     if (c.unsaved)
-        expected.push_back(QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?"));
+        expected.push_back(kSaveQuestion);
     expected.push_back(c.opens ? kCapturedMessage : c.refusal.arg(capture));
     if (c.answer == framework::IDCANCEL)
         expected.pop_back();
@@ -136,23 +135,23 @@ TEST_P(HistoryOpenTest, AsksTheSaveQuestionFirstThenOpensAsFileOpenDoes)
     EXPECT_EQ(doc->GetPathName(), c.opens ? capture : QString());
     EXPECT_EQ(theApp.GetRecentFileList(), c.opens ? QStringList{capture} : QStringList{});
     if (c.opens)
-        EXPECT_EQ(Data(), AsLoadedData(kFileLines));
+        EXPECT_EQ(Data(*doc), AsLoadedData(kFileLines));
     else if (c.answer == framework::IDCANCEL)
-        EXPECT_EQ(Data(), unsaved) << "the data stay";
+        EXPECT_EQ(Data(*doc), unsaved) << "the data stay";
     else
-        EXPECT_EQ(Data(), "") << "data given up by Nein are gone, as after File Open";
+        EXPECT_EQ(Data(*doc), "") << "data given up by Nein are gone, as after File Open";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, HistoryOpenTest,
     ::testing::Values(
-        OpenCase{"AbbrechenKeepsTheUnsavedData", true, framework::IDCANCEL, kCapture, false, ""},
-        OpenCase{"NeinOpensTheCapture", true, framework::IDNO, kCapture, true, ""},
-        OpenCase{"SavedDataAreReplacedUnasked", false, framework::IDOK, kCapture, true, ""},
+        OpenCase{"AbbrechenKeepsTheUnsavedData", true, framework::IDCANCEL, kCapture.c_str(), false, ""},
+        OpenCase{"NeinOpensTheCapture", true, framework::IDNO, kCapture.c_str(), true, ""},
+        OpenCase{"SavedDataAreReplacedUnasked", false, framework::IDOK, kCapture.c_str(), true, ""},
         OpenCase{"NoDataFileIsRefused", true, framework::IDNO, "EDITED BY HAND\r\nNO END LINE\r\n", false,
-                 QString::fromUtf8("Unerwartetes Dateiformat.")},
+                 kUnexpectedFormatMessage},
         OpenCase{"VanishedCaptureCannotBeOpened", true, framework::IDNO, nullptr, false,
-                 QString::fromUtf8("Die Datei %1 kann nicht geöffnet werden.")}),
+                 kCannotOpenMessage}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DataWindowTest, CompareAlignsTheOlderCaptureLeftAndMarksTheDifferingRows)

@@ -2,11 +2,13 @@
 // moment and kind, the newest 200 kept, other files in the folder left alone.
 #include "CaptureHistory.h"
 #include "DataText.h"
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "MessageRecorder.h"
 #include "TempDir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <filesystem>
@@ -17,14 +19,13 @@
 namespace {
 
 const QDateTime kMoment(QDate(2026, 12, 9), QTime(14, 3, 5));
+const std::string kText = AsBufferLines({"ADJUSTMENT DATA", "A4 440.0 Hz", kEndMarkerLine});
 
 class CaptureHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string text = "ADJUSTMENT DATA\rA4 440.0 Hz\rDATA END________\r";
-        text.copy(doc.m_data, text.size());
-        doc.m_nDataSize = static_cast<int32_t>(text.size());
+        SetData(doc, kText);
         doc.SetTitle(QStringLiteral("tuning.txt"));
         doc.SetModifiedFlag(true);
     }
@@ -54,7 +55,7 @@ TEST_F(CaptureHistoryTest, KeepsTheBytesASaveWritesUnderItsMomentAndKind)
     EXPECT_EQ(NameOf(first), "2026-12-09_14-03-05_DD.txt");
     EXPECT_EQ(NameOf(second), "2026-12-09_14-03-05_DD-2.txt");
     EXPECT_EQ(NameOf(third), "2026-12-09_14-03-05_DA.txt");
-    EXPECT_EQ(ReadWholeFile(first.toStdString()), AsSaved(std::string(doc.m_data, doc.m_nDataSize)));
+    EXPECT_EQ(ReadWholeFile(first.toStdString()), AsSaved(kText));
     EXPECT_EQ(ReadWholeFile(second.toStdString()), ReadWholeFile(first.toStdString()));
     // The history is no save: the document's file, title and question stay as they were.
     EXPECT_TRUE(doc.IsModified());
@@ -98,6 +99,27 @@ TEST_F(CaptureHistoryTest, KeepsTheNewest200AndLeavesOtherFilesAlone)
     EXPECT_FALSE(history.Remove(folder.filePath(QStringLiteral("notes.txt"))));
     EXPECT_TRUE(history.Remove(newest));
     EXPECT_FALSE(QFileInfo::exists(newest));
+}
+
+// Captures named after a clock that was ahead (or copied from another machine) are not newer
+// for that: the one written longest ago goes, and never the capture just written.
+TEST_F(CaptureHistoryTest, CaptureJustWrittenStaysWhenTheOthersAreNamedInTheFuture)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    std::vector<QString> future;
+    for (int i = 0; i < CCaptureHistory::kKept; ++i) {
+        future.push_back(Keep(kMoment.addYears(10).addSecs(i)));
+        QFile file(future.back());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(now.addSecs(-3600 + i), QFileDevice::FileModificationTime));
+    }
+
+    const QString justWritten = Keep(kMoment);
+
+    EXPECT_TRUE(QFileInfo::exists(justWritten));
+    EXPECT_EQ(history.List().size(), static_cast<size_t>(CCaptureHistory::kKept));
+    EXPECT_FALSE(QFileInfo::exists(future.front()));
+    EXPECT_TRUE(QFileInfo::exists(future[1]));
 }
 
 TEST_F(CaptureHistoryTest, FolderThatCannotBeMadeIsReportedAndChangesNothing)

@@ -2,11 +2,13 @@
 // open and save flows as the program uses them.
 #include "DataText.h"
 #include "DocTemplate.h"
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "MessageBox.h"
 #include "MessageRecorder.h"
 #include "TempDir.h"
 #include "StringTable.h"
+#include "TestTexts.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -18,8 +20,6 @@
 
 namespace {
 
-const std::string kMarkerLine = "DATA END________";
-
 class DataFileTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -28,13 +28,6 @@ protected:
         docTemplate = std::make_unique<framework::CSingleDocTemplate>(QString::fromLatin1(kDocTypeString), *doc);
         docTemplate->OnFileNew();
     }
-
-    void SetData(const std::string& text)
-    {
-        text.copy(doc->m_data, text.size());
-        doc->m_nDataSize = static_cast<int32_t>(text.size());
-    }
-    std::string Data() const { return std::string(doc->m_data, doc->m_nDataSize); }
 
     bool Open(const std::string& content, const std::string& name = "data.txt")
     {
@@ -50,7 +43,7 @@ protected:
     void ExpectLoadRefused()
     {
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0], QStringLiteral("Unerwartetes Dateiformat."));
+        EXPECT_EQ(messages[0], kUnexpectedFormatMessage);
         EXPECT_EQ(doc->GetTitle(), QStringLiteral("VEQ_32_C_DATA"));
         EXPECT_TRUE(doc->GetPathName().isEmpty());
         EXPECT_EQ(doc->m_nDataSize, 0);
@@ -71,19 +64,19 @@ std::string DeviceText(int lines, int width)
     std::string text;
     for (int i = 0; i < lines; ++i)
         text += std::string(width, static_cast<char>('A' + i % 26)) + '\r';
-    return text + kMarkerLine + '\r';
+    return text + kEndMarkerLine + '\r';
 }
 
 TEST_F(DataFileTest, SaveExpandsEveryCrAndWritesNothingElse)
 {
-    SetData("A1\rB\x84\xff\r\rlast");
+    SetData(*doc, "A1\rB\x84\xff\r\rlast");
     EXPECT_EQ(Save(), std::string("A1\r\nB\x84\xff\r\n\r\nlast"));
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("saved.txt"));
 }
 
 TEST_F(DataFileTest, SaveAfterNewWritesAnEmptyFile)
 {
-    SetData("something\r");
+    SetData(*doc, "something\r");
     docTemplate->OnFileNew();
     EXPECT_EQ(Save(), "");
 }
@@ -93,10 +86,10 @@ TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
     std::string text = "Temp\x80\xe9\xff 415 Hz\r";
     for (int b = 0x80; b <= 0xFF; ++b)
         text += static_cast<char>(b);
-    text += "\r" + kMarkerLine + "\r";
+    text += "\r" + kEndMarkerLine + "\r";
     doc->SetTransferState(kStateIdle);
     ASSERT_TRUE(Open(AsSaved(text)));
-    EXPECT_EQ(Data(), text + '\r');
+    EXPECT_EQ(Data(*doc), text + '\r');
     EXPECT_EQ(doc->GetLineCount(), 3);
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
@@ -106,12 +99,12 @@ TEST_F(DataFileTest, LoadKeepsHighBytesCountsLinesAndAddsAnEmptyLine)
 TEST_F(DataFileTest, SaveAndLoadAgainGivesTheSameBufferSizeAndLineCount)
 {
     ASSERT_TRUE(Open(AsSaved(DeviceText(40, 60))));
-    const std::string loaded = Data();
+    const std::string loaded = Data(*doc);
     const int32_t lines = doc->GetLineCount();
     const std::string file = Save();
     EXPECT_EQ(file.substr(file.size() - 4), "\r\n\r\n");
     ASSERT_TRUE(docTemplate->OpenDocumentFile(QString::fromStdString(dir.file("saved.txt"))));
-    EXPECT_EQ(Data(), loaded);
+    EXPECT_EQ(Data(*doc), loaded);
     EXPECT_EQ(doc->GetLineCount(), lines);
     EXPECT_EQ(Save("again.txt"), file);
 }
@@ -136,7 +129,7 @@ TEST_F(DataFileTest, FullSizeBufferLoadsUpToTheLastStorablePlace)
         const std::string text = MarkedTextOfSize(row.size);
         ASSERT_TRUE(Open(AsSaved(text)));
         EXPECT_EQ(doc->m_nDataSize, row.dataSize);
-        EXPECT_EQ(Data(), text + '\r');
+        EXPECT_EQ(Data(*doc), text + '\r');
         EXPECT_EQ(Save(), AsSaved(text + '\r'));
     }
 }
@@ -147,7 +140,7 @@ TEST_F(DataFileTest, FileThatFillsTheBufferWithoutMarkerIsRefused)
     for (size_t size : {400001u, 400003u}) {
         SCOPED_TRACE(size);
         messages.clear();
-        SetData("old data\r");
+        SetData(*doc, "old data\r");
         doc->SetTransferState(kStateIdle);
         EXPECT_FALSE(Open(AsSaved(MarkedTextOfSize(size))));
         ExpectLoadRefused();
@@ -162,7 +155,7 @@ TEST_F(DataFileTest, FileThatEndsBeforeItsMarkerIsRefusedAndTheDocumentRenewed)
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         messages.clear();
-        SetData("old\r");
+        SetData(*doc, "old\r");
         doc->SetTransferState(kStateIdle);
         EXPECT_FALSE(Open(file));
         ExpectLoadRefused();
@@ -197,7 +190,7 @@ TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
         SCOPED_TRACE(c.name);
         doc->SetTransferState(kStateIdle);
         ASSERT_TRUE(Open(c.file));
-        EXPECT_EQ(Data(), c.data);
+        EXPECT_EQ(Data(*doc), c.data);
         EXPECT_EQ(doc->GetLineCount(), c.lines);
         EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
     }
@@ -207,11 +200,11 @@ TEST_F(DataFileTest, MarkerEndsTheLoadWhereverItsElevenCharactersStand)
 TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
 {
     ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
-    const std::string before = Data();
+    const std::string before = Data(*doc);
     doc->SetTransferState(kStateIdle);
     ASSERT_TRUE(Open("", "empty.txt"));
     EXPECT_EQ(doc->GetTitle(), QStringLiteral("empty.txt"));
-    EXPECT_EQ(Data(), before);
+    EXPECT_EQ(Data(*doc), before);
     EXPECT_EQ(doc->GetLineCount(), 4);
     EXPECT_EQ(doc->GetTransferState(), kStateIdle);
     EXPECT_TRUE(messages.empty());
@@ -220,7 +213,7 @@ TEST_F(DataFileTest, ZeroLengthFileChangesOnlyTheTitle)
 TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched)
 {
     ASSERT_TRUE(Open(AsSaved(DeviceText(3, 10))));
-    const std::string before = Data();
+    const std::string before = Data(*doc);
     // A FIFO would wait for a writer for ever: only regular files are read.
     ASSERT_EQ(mkfifo(dir.file("pipe.txt").c_str(), 0600), 0);
     const std::vector<std::string> paths = {dir.file("missing.txt"), dir.path(), dir.file("pipe.txt")};
@@ -230,7 +223,7 @@ TEST_F(DataFileTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched)
         EXPECT_FALSE(docTemplate->OpenDocumentFile(QString::fromStdString(path)));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0], framework::FileOpenErrorText(QString::fromStdString(path)));
-        EXPECT_EQ(Data(), before);
+        EXPECT_EQ(Data(*doc), before);
         EXPECT_EQ(doc->GetTitle(), QStringLiteral("data.txt"));
     }
 }
@@ -276,7 +269,7 @@ TEST_F(DataFileTest, SaveThatHitsTheFileSizeLimitIsReportedAndKeepsTheOldFileByt
     for (const LimitedSave& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string text = TextOfSize(row.chars);
-        SetData(text);
+        SetData(*doc, text);
         const std::string expected = AsSaved(text);
         const std::string old = "old file\r\n" + std::string(expected.size() + 1000, 'o');
         WriteWholeFile(path, old);

@@ -27,10 +27,7 @@ bool ShowsProgress(const QImage& screen)
 TEST_F(KorvaDesktop, AHangUpDuringAnUploadLetsItFinishThenEndsTheProgram)
 {
     // One line a tick: the upload takes several seconds.
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 600; ++i)
-        lines.push_back("LINE " + std::to_string(i));
-    lines.push_back("DATA END________");
+    const std::vector<std::string> lines = NumberedLines(601);
     WriteWholeFile(WorkDir() + "/upload.txt", AsFileText(lines));
     const std::string port = StartSimulator({"--fast"});
     ASSERT_FALSE(port.empty()) << "veq-sim named no pseudo-terminal";

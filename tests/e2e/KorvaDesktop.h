@@ -6,6 +6,7 @@
 #include "KorvaResources.h"
 #include "TempDir.h"
 #include "VirtualDisplay.h"
+#include "WaitUntil.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace e2e {
@@ -122,14 +122,10 @@ protected:
     bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout,
                    std::chrono::milliseconds interval = 250ms)
     {
-        const auto deadline = Clock::now() + timeout;
-        for (;;) {
-            if (condition())
-                return true;
-            if (Clock::now() >= deadline || (m_korva && !m_korva->Running()))
-                return false;
-            std::this_thread::sleep_for(interval);
-        }
+        bool held = false;
+        ::WaitUntil([&] { return (held = condition()) || (m_korva && !m_korva->Running()); },
+                    int(std::chrono::milliseconds(timeout).count()), int(interval.count()));
+        return held;
     }
 
     ToolResult Xdotool(const std::vector<std::string>& args)

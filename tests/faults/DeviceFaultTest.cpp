@@ -3,9 +3,7 @@
 #include "FaultFixture.h"
 
 #include "factory_data.h"
-#include "protocol.h"
 #include "resource.h"
-#include "transfer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,7 +26,7 @@ TEST_F(DeviceFaultTest, TransferWithoutEotTimesOutKeepsEveryLineForSavingAndDisa
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_TRUE(EnabledCommands().empty());
     const sim::Lines lines = sim::factoryData();
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
     EXPECT_TRUE(doc->IsModified());
 
     // What came is worth keeping: it saves whole.
@@ -64,7 +62,7 @@ TEST_F(DeviceFaultTest, FloodBeyondTheBufferIsDroppedSilentlyAndNothingIsStoredP
     const std::string lastRead(doc->m_rxArea);
     ASSERT_FALSE(lastRead.empty());
     EXPECT_EQ(lastRead.front(), '\n');
-    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const sim::Lines& lines = AdjustmentLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), lastRead.substr(1)), lines.end()) << lastRead;
     EXPECT_EQ(doc->m_hPort, handle);
     EXPECT_EQ(doc->m_data[CKorvaDoc::kDataCapacity], '#');
@@ -100,7 +98,7 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
     plug.PlugIn(holds);
     Identify();
     OpenDataFile(file);
-    const std::string data = Data();
+    const std::string data = Data(*doc);
 
     ASSERT_TRUE(Command(ID_PUT_DATA));
     for (int tick = 0; tick < 1000 && view->m_nLines < kLinesBeforeXoff; ++tick)
@@ -120,7 +118,7 @@ TEST_P(XoffTest, UploadWaitsForXonOrEndsWithTheFailureWhenHeldTooLong)
 
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bSending, 0);
-    EXPECT_EQ(Data(), data);
+    EXPECT_EQ(Data(*doc), data);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(ReadWholeFile(file), AsFileText(lines));
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});

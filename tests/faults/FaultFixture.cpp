@@ -4,14 +4,9 @@
 #include "StringTable.h"
 #include "resource.h"
 
-#include <QFile>
-
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <poll.h>
 #include <stdexcept>
-#include <thread>
 #include <unistd.h>
 
 CPluggableDevice::CPluggableDevice(std::string linkPath) : m_linkPath(std::move(linkPath))
@@ -72,27 +67,16 @@ std::vector<std::string> CPluggableDevice::DataLines() const
 
 bool CPluggableDevice::WaitForDataLines(size_t count, int timeoutMs) const
 {
-    constexpr int kPollMs = 2;
-    for (int waited = 0; DataLines().size() < count; waited += kPollMs) {
-        if (waited >= timeoutMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
-    return true;
+    return WaitUntil([&] { return DataLines().size() >= count; }, timeoutMs, 2);
 }
 
 bool CPluggableDevice::WaitUntilLineHeld(int timeoutMs) const
 {
     // The terminal's side is shared by every descriptor open on it, the program's included.
-    constexpr int kPollMs = 2;
-    for (int waited = 0;; waited += kPollMs) {
+    return WaitUntil([&] {
         pollfd line{m_line ? m_line->slave() : -1, POLLOUT, 0};
-        if (::poll(&line, 1, 0) == 0)
-            return true;
-        if (waited >= timeoutMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
+        return ::poll(&line, 1, 0) == 0;
+    }, timeoutMs, 2);
 }
 
 CFileDialogAnswer::CFileDialogAnswer(const std::string& path, std::function<void()> beforeAnswer)
@@ -156,18 +140,6 @@ void FaultTest::Upload(int maxTicks)
     ASSERT_TRUE(Command(ID_PUT_DATA));
     ASSERT_EQ(State(), kStateUpload);
     TickWhileState(kStateUpload, maxTicks);
-}
-
-std::vector<std::string> NumberedLines(int count)
-{
-    std::vector<std::string> lines;
-    for (int i = 1; i < count; ++i) {
-        char line[64];
-        std::snprintf(line, sizeof line, "LINE %04d  C4 261.63 Hz  +0.00 cent", i);
-        lines.push_back(line);
-    }
-    lines.push_back("DATA END________");
-    return lines;
 }
 
 void FaultTest::ExpectNewEmptyDocumentAfterNextTick()

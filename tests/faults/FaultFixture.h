@@ -76,6 +76,3 @@ protected:
     CPluggableDevice plug{dir.file("com1")};
     std::unique_ptr<framework::CSingleDocTemplate> docTemplate;
 };
-
-// Lines "LINE 0001 ..." of about 40 characters, the last one the end-marker line.
-std::vector<std::string> NumberedLines(int count);

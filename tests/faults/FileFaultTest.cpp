@@ -6,10 +6,7 @@
 #include "FileSystemFaults.h"
 
 #include "Document.h"
-#include "factory_data.h"
-#include "protocol.h"
 #include "resource.h"
-#include "transfer.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -25,13 +22,7 @@ namespace {
 
 QString SaveFailedText(const std::string& path)
 {
-    return QStringLiteral("Die Datei %1 kann nicht gespeichert werden.").arg(QString::fromStdString(path));
-}
-
-const sim::Lines& AdjustmentLines()
-{
-    static const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
-    return lines;
+    return kCannotSaveMessage.arg(QString::fromStdString(path));
 }
 
 class FileFaultTest : public FaultTest {
@@ -157,7 +148,7 @@ TEST_F(FileFaultTest, SaveOntoAFullFileSystemKeepsTheOldFileAndTheDataUnsaved)
     if (!small.Active())
         GTEST_SKIP() << "no small file system here: " << small.Why();
     const std::string file = disc + "/tuning.txt";
-    const std::string old = AsFileText({"OLD TUNING", "DATA END________"});
+    const std::string old = AsFileText({"OLD TUNING", kEndMarkerLine});
     WriteWholeFile(file, old);
     ASSERT_TRUE(small.FillUp("filler"));
     CaptureData();
@@ -173,7 +164,7 @@ TEST_F(FileFaultTest, SaveOntoAFullFileSystemKeepsTheOldFileAndTheDataUnsaved)
     // Closing the window asks first; "Ja" tries the same save, which fails, so the window stays.
     EXPECT_FALSE(doc->SaveModified());
     ASSERT_EQ(boxes.texts.size(), 3u);
-    EXPECT_TRUE(boxes.texts[1].startsWith(QStringLiteral("Änderungen in "))) << boxes.texts[1].toStdString();
+    EXPECT_EQ(boxes.texts[1], kSaveQuestion);
     EXPECT_EQ(boxes.texts[2], SaveFailedText(file));
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(ReadWholeFile(file), old);
@@ -192,7 +183,7 @@ TEST_F(FileFaultTest, SavePastTheFileSizeLimitKeepsTheOldFileAndTheDataUnsaved)
 {
     constexpr rlim_t kLimit = 64;
     const std::string file = dir.file("tuning.txt");
-    const std::string old = AsFileText({"OLD", "DATA END________"});
+    const std::string old = AsFileText({"OLD", kEndMarkerLine});
     ASSERT_LE(old.size(), kLimit);
     WriteWholeFile(file, old);
     CaptureData();
@@ -227,7 +218,7 @@ TEST_F(FileFaultTest, TargetFolderRemovedAfterTheDialogAnsweredIsReportedAndTheD
     EXPECT_EQ(boxes.texts, std::vector<QString>{SaveFailedText(file)});
     EXPECT_TRUE(doc->IsModified());
     EXPECT_FALSE(FileExists(folder));
-    EXPECT_EQ(Data(), AsBufferLines(AdjustmentLines()));
+    EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
 }
 
 // The document's own file, or its folder, removed behind the program's back before Ctrl+S.
@@ -270,7 +261,7 @@ TEST_P(VanishedFileTest, CtrlSWritesTheFileAfreshOrSaysItCannot)
         EXPECT_EQ(ReadWholeFile(file), AsFileText(AdjustmentLines()));
         EXPECT_FALSE(doc->IsModified());
     }
-    EXPECT_EQ(Data(), AsBufferLines(AdjustmentLines()));
+    EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
 }
 
 INSTANTIATE_TEST_SUITE_P(DataFile, VanishedFileTest, ::testing::Values(

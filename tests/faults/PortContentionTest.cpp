@@ -3,10 +3,7 @@
 // once the port is free; the instance that holds the port works undisturbed.
 #include "FaultFixture.h"
 
-#include "factory_data.h"
-#include "protocol.h"
 #include "resource.h"
-#include "transfer.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -121,7 +118,7 @@ TEST_F(PortContentionTest, SecondInstanceOnThePortNeverIdentifiesAndShowsNothing
     for (int tick = 0; tick < 1000 && State() != kStateIdle; ++tick)
         tickBoth(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
-    EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+    EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
     EXPECT_EQ(plug.Commands(), (std::vector<std::string>{"R", "DD"}));
     EXPECT_EQ(doc2->GetTransferState(), kStateSearch);
     EXPECT_EQ(view2->m_bIdentified, 0);

@@ -6,6 +6,7 @@
 #include "SimDevice.h"
 #include "TempDir.h"
 #include "VirtualDisplay.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // A search cycle of the program lasts 400 ticks of 10 ms: the second program is watched for
 // two and a half, and given generous time-outs for its start and its search on a busy machine.
@@ -87,9 +87,7 @@ protected:
 
     bool WaitForQueries(size_t count, std::chrono::milliseconds timeout) const
     {
-        return device.WaitFor(
-            [&](const std::vector<sim::LogEntry>& log) { return IdentityQueries(LogTexts(log, sim::LogEntry::Kind::Command)) >= count; },
-            static_cast<int>(timeout.count()));
+        return WaitUntil([&] { return QueriesTaken() >= count; }, static_cast<int>(timeout.count()));
     }
 
     // The program's windows that are shown: its main window, and a message box if it shows one.
@@ -119,13 +117,8 @@ protected:
 
     bool WaitForShownWindow(const ChildProcess& program)
     {
-        const auto end = Clock::now() + kStartUp;
-        while (Clock::now() < end) {
-            if (ShownWindows(program).value_or(0) > 0)
-                return true;
-            std::this_thread::sleep_for(100ms);
-        }
-        return false;
+        const int startUpMs = int(std::chrono::milliseconds(kStartUp).count());
+        return WaitUntil([&] { return ShownWindows(program).value_or(0) > 0; }, startUpMs, 100);
     }
 
     TempWorkDir dir;

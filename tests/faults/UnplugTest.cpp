@@ -3,10 +3,7 @@
 // becomes of the data, and the device found again without a restart.
 #include "FaultFixture.h"
 
-#include "factory_data.h"
-#include "protocol.h"
 #include "resource.h"
-#include "transfer.h"
 
 namespace {
 
@@ -65,7 +62,7 @@ TEST_F(UnplugTest, DuringADownloadTheErrorIsShownTheDocumentStartsEmptyAndTheNex
     ASSERT_EQ(State(), kStateCaptured);
     Tick(1);
     EXPECT_EQ(boxes.texts, (std::vector<QString>{kApiErrorMessage, kCapturedMessage}));
-    EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+    EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(plug.Commands(), std::vector<std::string>{"DD"});
 }
@@ -78,7 +75,7 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
     plug.PlugIn();
     Identify();
     OpenDataFile(file);
-    const std::string data = Data();
+    const std::string data = Data(*doc);
 
     ASSERT_TRUE(Command(ID_PUT_DATA));
     constexpr int32_t kLinesBeforeUnplug = 10;
@@ -92,7 +89,7 @@ TEST_F(UnplugTest, DuringAnUploadTheFailureIsShownTheDataStayAndTheRetryReachesT
 
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kApiErrorMessage});
-    EXPECT_EQ(Data(), data);
+    EXPECT_EQ(Data(*doc), data);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(ReadWholeFile(file), AsFileText(lines));
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
@@ -138,7 +135,7 @@ TEST_P(ReplugWhileIdleTest, FirstTransferAfterwardsReachesTheDevice)
         Download(ID_ADJUSTMENT_DATA);
         Tick(1);
         EXPECT_EQ(boxes.texts, std::vector<QString>{kCapturedMessage});
-        EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+        EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
     } else {
         Upload();
         EXPECT_EQ(boxes.texts, std::vector<QString>{kStoredMessage});

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <QValidator>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -58,6 +59,28 @@ TEST(Dialog, ComboTextIsHandedOverExactlyAsTypedAndEnterPressesOk)
         EXPECT_EQ(TypeAndPressEnter(dlg, typed), framework::IDOK);
         EXPECT_EQ(dlg.name.toStdString(), typed.toStdString());
     }
+}
+
+// A dialog whose text is exchanged into it again and again (each opening does it) keeps one
+// limit on its field, which still stops typing at the limit.
+TEST(Dialog, RepeatedExchangesKeepOneLimitOnTheField)
+{
+    class LimitedDialog : public NameDialog {
+    public:
+        void DoDataExchange(framework::CDataExchange* dx) override
+        {
+            NameDialog::DoDataExchange(dx);
+            framework::DDV_MaxChars(dx, name, 5);
+        }
+    } dlg;
+    ASSERT_TRUE(dlg.Create());
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(dlg.UpdateData(false));
+    QLineEdit* edit = qobject_cast<QComboBox*>(dlg.GetDlgItem(kComboId))->lineEdit();
+    EXPECT_EQ(edit->findChildren<QValidator*>().size(), 1);
+    edit->clear();
+    QTest::keyClicks(edit, "ABCDEFGH");
+    EXPECT_EQ(edit->text(), "ABCDE");
 }
 
 }  // namespace

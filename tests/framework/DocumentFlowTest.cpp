@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "MessageRecorder.h"
 #include "TempDir.h"
+#include "TestTexts.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -66,7 +67,7 @@ TEST_F(DocumentFlow, ShortFileRenewsTheDocumentWithTheDefaultTitle)
     EXPECT_EQ(doc.GetTitle(), QStringLiteral("Fresh"));
     EXPECT_TRUE(doc.GetPathName().isEmpty());
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], QStringLiteral("Unerwartetes Dateiformat."));
+    EXPECT_EQ(messages[0], kUnexpectedFormatMessage);
 }
 
 TEST_F(DocumentFlow, EmptyFileIsNotHandedToTheDocument)

@@ -7,32 +7,10 @@
 #include "CmdTarget.h"
 #include "FileDialog.h"
 #include "Trace.h"
-#include "factory_data.h"
-#include "protocol.h"
 #include "resource.h"
-#include "transfer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <cstdio>
 #include <tuple>
-
-namespace {
-
-const std::vector<std::string> kUserLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
-
-// Runs the event loop until done() holds or timeoutMs has passed; whether it held.
-template <typename Done>
-bool ProcessEventsUntil(Done done, int timeoutMs = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-}  // namespace
 
 enum class Situation { idle, notIdentified, downloadRequested };
 
@@ -68,9 +46,9 @@ TEST_P(DeliveryModeTest, EmptiesTheDocumentOnlyWhenTheResetGoesOut)
         ASSERT_TRUE(Command(ID_ALL_DATA));
         Tick(5);
     }
-    LoadLines(kUserLines);
+    LoadLines(kFileLines);
     doc->SetTitle("tuning.txt");
-    const std::string data = Data();
+    const std::string data = Data(*doc);
     boxes.answers = {c.answer};
 
     ASSERT_TRUE(Command(ID_DELIVERY_MODE));
@@ -81,7 +59,7 @@ TEST_P(DeliveryModeTest, EmptiesTheDocumentOnlyWhenTheResetGoesOut)
     EXPECT_EQ(boxes.boxes[0].type, framework::MB_OKCANCEL | framework::MB_DEFBUTTON2);
     const bool accepted = c.answer == framework::IDOK && c.situation != Situation::notIdentified;
     EXPECT_EQ(State(), accepted ? kStateDeliveryReset : kStateIdle);
-    EXPECT_EQ(Data(), c.resetGoesOut ? std::string() : data);
+    EXPECT_EQ(Data(*doc), c.resetGoesOut ? std::string() : data);
     EXPECT_EQ(doc->GetTitle(), c.resetGoesOut ? "VEQ_32_C_DATA" : "tuning.txt");
 
     Tick(1);
@@ -114,12 +92,12 @@ TEST_F(ViewTest, DeliveryResetStaysUntilACommandLeavesItAndIsNotSentTwice)
     EXPECT_EQ(view->m_nTicks, 1000);
 
     // Given again while the reset is under way: nothing is sent, nothing drawn, data stay.
-    LoadLines(kUserLines);
+    LoadLines(kFileLines);
     const QImage before = view->GetClientImage().copy();
     ASSERT_TRUE(Command(ID_DELIVERY_MODE));
     EXPECT_EQ(State(), kStateDeliveryReset);
     Tick(10);
-    EXPECT_EQ(Data(), AsBufferLines(kUserLines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(kFileLines));
     EXPECT_TRUE(SameImage(view->GetClientImage(), before));
     EXPECT_TRUE(device->LogStaysAt(2));
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", "DU"}));
@@ -195,7 +173,7 @@ TEST_F(ViewTest, PortChangeDuringADownloadRestartsTheSearchOnTheNewPort)
 
 TEST_F(ViewTest, TickInsideAMessageBoxDoesNothingAndTheStepGoesOnAfterIt)
 {
-    LoadLines(kUserLines);
+    LoadLines(kFileLines);
     doc->SetTransferState(kStateCaptured);
     auto snapshot = [this] {
         return std::make_tuple(State(), view->m_nTicks, view->m_nLines, view->m_bInTimer, view->m_bSending,
@@ -232,7 +210,7 @@ TEST_F(ViewTest, DisabledCommandsAreRefusedByIdentifierWithTheTrace)
     std::vector<QString> expected;
     for (unsigned id : kTransferCommands) {
         EXPECT_FALSE(Command(id)) << id;
-        expected.push_back(QStringLiteral("Warning: not executing disabled command %1\n").arg(id));
+        expected.push_back(RefusalTrace(id));
     }
     framework::SetTraceSink({});
     EXPECT_EQ(traces, expected);
@@ -247,7 +225,7 @@ TEST_F(ViewTest, ActivationStartsTheTimerAndAnyOtherFlagStopsIt)
     PointPortNowhere();
     view->OnActivateView(1, view.get(), nullptr);
     EXPECT_TRUE(view->IsTimerRunning(CKorvaView::kTimerId));
-    EXPECT_TRUE(ProcessEventsUntil([this] { return view->m_nTicks >= 3; }));
+    EXPECT_TRUE(WaitUntil([this] { return view->m_nTicks >= 3; }));
 
     for (int flag : {0, 2, -1}) {
         view->OnActivateView(1, view.get(), nullptr);
@@ -256,7 +234,7 @@ TEST_F(ViewTest, ActivationStartsTheTimerAndAnyOtherFlagStopsIt)
     }
     // Stopped, the state machine stands still and keeps its state.
     const int32_t ticks = view->m_nTicks;
-    ProcessEventsUntil([] { return false; }, 100);
+    WaitUntil([] { return false; }, 100);
     EXPECT_EQ(view->m_nTicks, ticks);
     EXPECT_EQ(State(), kStateSearch);
 }
@@ -285,7 +263,7 @@ TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
     for (const Row& r : rows) {
         std::remove(saved.c_str());
         doc->OnNewDocument();
-        LoadLines(kUserLines);
+        LoadLines(kFileLines);
         doc->SetModifiedFlag(true);
         doc->SetTransferState(kStateIdle);
         boxes.boxes.clear();
@@ -294,12 +272,12 @@ TEST_F(ViewTest, ModifiedDataAreReplacedOnlyAfterTheSaveQuestion)
         EXPECT_TRUE(Command(r.command)) << r.what;
 
         ASSERT_EQ(boxes.boxes.size(), 1u) << r.what;
-        EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8("Änderungen in VEQ_32_C_DATA speichern?")) << r.what;
+        EXPECT_EQ(boxes.boxes[0].text, kSaveQuestion) << r.what;
         EXPECT_EQ(boxes.boxes[0].type & 0xF, framework::MB_YESNOCANCEL) << r.what;
         EXPECT_EQ(State() != kStateIdle, r.goesOn) << r.what;
         EXPECT_EQ(FileExists(saved), r.saved) << r.what;
         if (r.saved) {
-            EXPECT_EQ(ReadWholeFile(saved), "MY INSTRUMENT\r\nA4 441.0 Hz\r\nDATA END________\r\n") << r.what;
+            EXPECT_EQ(ReadWholeFile(saved), AsFileText(kFileLines)) << r.what;
         }
         EXPECT_EQ(doc->IsModified(), !r.goesOn) << r.what;
         view->EnableDeviceCommands();
@@ -322,12 +300,11 @@ TEST_P(AbandonedDownloadTest, NextCommandWaitsForTheRestAndGetsOnlyItsOwnAnswer)
     Tick(11);
     ASSERT_EQ(State(), kStateReceiving);
 
-    const std::vector<std::string> fileLines = {"MY INSTRUMENT", "A4 441.0 Hz", "DATA END________"};
     unsigned next = ID_ADJUSTMENT_DATA;
     if (GetParam() == Abandon::byFileNew) {
         ASSERT_TRUE(Command(ID_FILE_NEW));
     } else {
-        WriteWholeFile(dir.file("mine.txt"), AsFileText(fileLines));
+        WriteWholeFile(dir.file("mine.txt"), AsFileText(kFileLines));
         ASSERT_TRUE(doc->OnOpenDocument(QString::fromStdString(dir.file("mine.txt"))));
         next = ID_PUT_DATA;
     }
@@ -337,10 +314,10 @@ TEST_P(AbandonedDownloadTest, NextCommandWaitsForTheRestAndGetsOnlyItsOwnAnswer)
 
     if (GetParam() == Abandon::byFileNew) {
         EXPECT_EQ(boxes.texts.back(), kCapturedMessage);
-        EXPECT_EQ(Data(), AsBufferLines(sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment)));
+        EXPECT_EQ(Data(*doc), AsBufferLines(AdjustmentLines()));
     } else {
         EXPECT_EQ(boxes.texts.back(), kStoredMessage);
-        EXPECT_TRUE(device->WaitFor([&](const std::vector<sim::LogEntry>&) { return device->DataLines() == fileLines; }));
+        EXPECT_TRUE(WaitUntil([&] { return device->DataLines() == kFileLines; }));
     }
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", "DA", GetParam() == Abandon::byFileNew ? "DD" : "DE"}));
 }

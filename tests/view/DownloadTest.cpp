@@ -3,7 +3,6 @@
 // overflow, and what each end leaves: message, title line, enabled commands, data.
 #include "ClientImage.h"
 #include "ViewFixture.h"
-#include "WaitUntil.h"
 
 #include "factory_data.h"
 #include "protocol.h"
@@ -11,7 +10,6 @@
 #include "transfer.h"
 #include "v24.h"
 
-#include <QApplication>
 #include <QFileInfo>
 
 namespace {
@@ -35,7 +33,6 @@ sim::Lines LinesOf(const DownloadCase& c)
 {
     return c.section.empty() ? sim::factoryData() : sim::sectionOf(sim::factoryData(), c.section);
 }
-
 
 }  // namespace
 
@@ -68,14 +65,11 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
     // Every read counts, the one that carries the EOT too.
     EXPECT_EQ(view->m_nLines, static_cast<int32_t>(lines.size()) + 1);
     ASSERT_EQ(State(), kStateCaptured);
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
     EXPECT_TRUE(boxes.boxes.empty());
 
     Tick(1);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kCapturedMessage);
-    EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
-    EXPECT_EQ(boxes.boxes[0].type, framework::MB_OK);
+    EXPECT_TRUE(ShowedOnlyMessage(kCapturedMessage));
     ExpectEndToldByLastBox(kOutcomeCaptured);
     ASSERT_NE(ends.back().pDownload, nullptr);
     EXPECT_STREQ(ends.back().pDownload->deviceCommand, c.request);
@@ -89,7 +83,7 @@ TEST_P(DownloadTest, RequestsOnTick10ReceivesEveryLineAndEndsWithTheCapturedMess
     EXPECT_EQ(device->Commands(), (std::vector<std::string>{"R", c.request}));
     // Kept in the capture history as a save would write it, and still unsaved all the same.
     EXPECT_EQ(QFileInfo(view->LastCapture()).fileName().right(7).toStdString(), "_" + std::string(c.request) + ".txt");
-    EXPECT_EQ(ReadWholeFile(view->LastCapture().toStdString()), AsSaved(Data()));
+    EXPECT_EQ(ReadWholeFile(view->LastCapture().toStdString()), AsSaved(Data(*doc)));
     EXPECT_TRUE(doc->IsModified());
 }
 
@@ -102,6 +96,27 @@ INSTANTIATE_TEST_SUITE_P(
                      sim::protocol::kTitleTemperaments, true},
         DownloadCase{"AllData", ID_ALL_DATA, 9, "DA", 6800, {}, true}),
     [](const ::testing::TestParamInfo<DownloadCase>& info) { return info.param.name; });
+
+// Twenty lines draw the bar only once, after the third; the message of the whole download is
+// read beside a full bar, and the status line is redrawn without it afterwards.
+TEST_F(ViewTest, CompleteDownloadShowsTheWholeBarWhileItsMessageIsRead)
+{
+    StartDevice();
+    Identify();
+    ASSERT_TRUE(Command(ID_ADJUSTMENT_DATA));
+    TickWhileState(kStateRequestAdjustment);
+    TickWhileState(kStateReceiving);
+    ASSERT_EQ(State(), kStateCaptured);
+    EXPECT_EQ(PixelAt(view->GetClientImage(), 200, 70), kWhitePixel);
+    std::vector<unsigned> barEndAtBox;
+    framework::SetMessageBoxHandler([&](const framework::MessageBoxRequest&) {
+        barEndAtBox.push_back(PixelAt(view->GetClientImage(), 449, 70));
+        return static_cast<int>(framework::IDOK);
+    });
+    Tick(1);
+    EXPECT_EQ(barEndAtBox, std::vector<unsigned>{kBluePixel});
+    EXPECT_EQ(PixelAt(view->GetClientImage(), 449, 70), kWhitePixel);
+}
 
 // Lines that wait complete when a tick comes are all stored in that tick, each as a read of its
 // own: the bar is drawn after the third line and after the 205th as when one line comes a tick,
@@ -143,7 +158,7 @@ TEST_F(ViewTest, LinesWaitingCompleteAreStoredInOneTickAsOneReadEach)
     sendAndTick(210, 212, "\x04\r\nAFTER THE END\r\n");
     EXPECT_EQ(view->m_nLines, 213);
     EXPECT_EQ(State(), kStateCaptured);
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 }
 
 TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverything)
@@ -158,19 +173,17 @@ TEST_F(ViewTest, SilenceAfterDataEndsWithTimeOutKeepsTheLinesAndDisablesEverythi
     Tick(10);
     TickWhileState(kStateReceiving);
     ASSERT_EQ(State(), kStateTimedOut);
-    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const sim::Lines& lines = AdjustmentLines();
     // The size leaves out the CR of the last line, which held only the device's last LF.
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 
     Tick(1);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kTimeOutMessage);
+    EXPECT_TRUE(ShowedOnlyMessage(kTimeOutMessage));
     ExpectEndToldByLastBox(kOutcomeTimedOut);
-    EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(CKorvaView::TitleLine(), "VEQ-FILE: <VEQ_32_C_DATA>");
     EXPECT_TRUE(EnabledCommands().empty());
-    EXPECT_EQ(Data(), AsBufferLines(lines));
+    EXPECT_EQ(Data(*doc), AsBufferLines(lines));
 }
 
 TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
@@ -187,8 +200,7 @@ TEST_F(ViewTest, SilenceBeforeAnyLineReportsNoTuningSetAndSearchesAgain)
     EXPECT_EQ(State(), kStateNoDevice);
     EXPECT_EQ(doc->m_nDataSize, 0);
     Tick(1);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kNoDeviceMessage);
+    EXPECT_TRUE(ShowedOnlyMessage(kNoDeviceMessage));
     ExpectEndToldByLastBox(kOutcomeNoDevice);
     EXPECT_EQ(State(), kStateSearch);
     EXPECT_EQ(view->m_nTicks, 0);
@@ -248,9 +260,7 @@ TEST_P(ReceiveFailureTest, EndsInANewEmptyDocumentWithTheLibrarysMessage)
     EXPECT_EQ(view->m_nTicks, 0);
     EXPECT_EQ(view->m_bInTimer, 0);
     if (GetParam().message) {
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, GetParam().message);
-        EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
+        EXPECT_TRUE(ShowedOnlyMessage(GetParam().message));
         ExpectEndToldByLastBox(kOutcomeReceiveError, GetParam().code);
     } else {
         EXPECT_TRUE(boxes.boxes.empty());
@@ -287,9 +297,9 @@ TEST_F(ViewTest, TransferCutByEotWithoutItsEndLineIsKeptButCannotBePutBack)
     TickWhileState(kStateRequestAdjustment);
     TickWhileState(kStateReceiving);
     ASSERT_EQ(State(), kStateCaptured);
-    const sim::Lines lines = sim::sectionOf(sim::factoryData(), sim::protocol::kTitleAdjustment);
+    const sim::Lines& lines = AdjustmentLines();
     const std::string& cut = lines[4];
-    EXPECT_EQ(Data(), AsBufferLines(sim::Lines(lines.begin(), lines.begin() + 4)) + cut.substr(0, cut.size() / 2));
+    EXPECT_EQ(Data(*doc), AsBufferLines(sim::Lines(lines.begin(), lines.begin() + 4)) + cut.substr(0, cut.size() / 2));
 
     Tick(1);
     EXPECT_EQ(boxes.texts, std::vector<QString>{kIncompleteMessage});

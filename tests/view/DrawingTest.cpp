@@ -6,8 +6,6 @@
 
 #include "ClientDC.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPixmap>
 
 namespace {
@@ -160,10 +158,7 @@ TEST_F(ViewTest, DrawnPixelsSurviveAResizeAndARepaint)
     const QImage before = view->GetClientImage().copy();
 
     view->resize(before.width() + 200, before.height() + 100);
-    QElapsedTimer clock;
-    clock.start();
-    while (view->GetClientImage().width() != before.width() + 200 && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    WaitUntil([&] { return view->GetClientImage().width() == before.width() + 200; });
     const QImage& image = view->GetClientImage();
     ASSERT_EQ(image.size(), QSize(before.width() + 200, before.height() + 100));
     EXPECT_TRUE(SameImage(image.copy(0, 0, before.width(), before.height()), before));

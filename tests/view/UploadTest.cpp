@@ -7,12 +7,10 @@
 #include "resource.h"
 #include "v24.h"
 
-#include <QApplication>
-
 namespace {
 
 const std::vector<std::string> kFiveLines = {"ADJUSTMENT DATA", "A4 440.0 Hz", "STRETCH 0.35",
-                                             "KEYS 88", "DATA END________"};
+                                             "KEYS 88", kEndMarkerLine};
 const QString kTransmitting = QStringLiteral("transmitting data to VEQ !") + QString(22, ' ');
 
 }  // namespace
@@ -34,15 +32,15 @@ protected:
     // The data lines the device took, once at least count have arrived (or waiting ran out).
     std::vector<std::string> UploadedLines(size_t count)
     {
-        device->WaitFor([&](const std::vector<sim::LogEntry>&) { return device->DataLines().size() >= count; });
+        WaitUntil([&] { return device->DataLines().size() >= count; });
         return device->DataLines();
     }
     // The data lines the device took, once the last one is the data's end marker line.
     std::vector<std::string> UploadedThroughMarker()
     {
-        device->WaitFor([&](const std::vector<sim::LogEntry>&) {
+        WaitUntil([&] {
             const std::vector<std::string> lines = device->DataLines();
-            return !lines.empty() && lines.back() == kFiveLines.back();
+            return !lines.empty() && lines.back() == kEndMarkerLine;
         });
         return device->DataLines();
     }
@@ -52,7 +50,7 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
 {
     StartDevice();
     LoadAsFile(kFiveLines);
-    const std::string data = Data();
+    const std::string data = Data(*doc);
     ASSERT_TRUE(Command(ID_PUT_DATA));
     EXPECT_EQ(State(), kStateUpload);
     Tick(1);
@@ -85,17 +83,15 @@ TEST_F(UploadTest, FiveLinesTakeSixCallsAndTheMessageComesOnTheTickAfter)
     EXPECT_TRUE(boxes.boxes.empty());
 
     Tick(1);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kStoredMessage);
+    EXPECT_TRUE(ShowedOnlyMessage(kStoredMessage));
     ExpectEndToldByLastBox(kOutcomeStored);
-    EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_nLines, 6);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(view->m_bSendDone, 0);
     EXPECT_EQ(doc->m_nCursor, 0);
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
-    EXPECT_EQ(Data(), data);
+    EXPECT_EQ(Data(*doc), data);
     EXPECT_EQ(UploadedThroughMarker(), kFiveLines);
 }
 
@@ -141,7 +137,7 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
     else
         StartDevice();
     LoadAsFile(kFiveLines);
-    const std::string data = Data();
+    const std::string data = Data(*doc);
     ASSERT_TRUE(Command(ID_PUT_DATA));
     Tick(201);
     if (!neverOpened) {
@@ -150,14 +146,13 @@ TEST_P(FailedUploadTest, EndsAtOnceWithTheLibrarysMessageKeepsTheDataAndAllowsAR
         Tick(1);
     }
 
-    ASSERT_EQ(boxes.texts, std::vector<QString>{GetParam().message});
+    ASSERT_TRUE(ShowedOnlyMessage(GetParam().message));
     ExpectEndToldByLastBox(kOutcomeSendError, GetParam().code);
-    EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationName());
     EXPECT_EQ(State(), kStateIdle);
     EXPECT_EQ(view->m_bSending, 0);
     EXPECT_EQ(view->m_bSendDone, 0);
     EXPECT_EQ(doc->m_nCursor, 0);
-    EXPECT_EQ(Data(), data);
+    EXPECT_EQ(Data(*doc), data);
     EXPECT_EQ(EnabledCommands(), std::vector<unsigned>{ID_PUT_DATA});
 
     // Nothing more goes out, until the user tries again.
@@ -182,10 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(UploadTest, PortChangeEndsTheUploadAndRestartsTheSearch)
 {
     StartDevice();
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 50; ++i)
-        lines.push_back("LINE " + std::to_string(i));
-    lines.push_back("DATA END________");
+    const std::vector<std::string> lines = NumberedLines(51);
     LoadAsFile(lines);
     ASSERT_TRUE(Command(ID_PUT_DATA));
     Tick(202);

@@ -3,6 +3,8 @@
 #include "CmdTarget.h"
 #include "resource.h"
 
+#include <QApplication>
+
 #include <cstdlib>
 
 void ViewTest::SetUp()
@@ -10,7 +12,7 @@ void ViewTest::SetUp()
     unsetenv("V24_COM1");
     unsetenv("V24_COM2");
     CKorvaView::ResetProgramWide();
-    CKorvaDoc::s_nIdleCountdown = 3;
+    CKorvaDoc::ResetIdleCountdown();
     doc = std::make_unique<CKorvaDoc>();
     doc->OnNewDocument();
     view = std::make_unique<CKorvaView>();
@@ -61,6 +63,17 @@ bool ViewTest::Enabled(unsigned id)
     return framework::IsCommandEnabled(*view, id);
 }
 
+::testing::AssertionResult ViewTest::ShowedOnlyMessage(const QString& text) const
+{
+    if (boxes.boxes.size() != 1)
+        return ::testing::AssertionFailure() << boxes.boxes.size() << " message boxes";
+    const framework::MessageBoxRequest& box = boxes.boxes[0];
+    if (box.text != text || box.caption != QApplication::applicationName() || box.type != framework::MB_OK)
+        return ::testing::AssertionFailure() << "\"" << box.text.toStdString() << "\" captioned \""
+                                             << box.caption.toStdString() << "\", type " << box.type;
+    return ::testing::AssertionSuccess();
+}
+
 std::vector<unsigned> ViewTest::EnabledCommands()
 {
     std::vector<unsigned> enabled;
@@ -69,11 +82,6 @@ std::vector<unsigned> ViewTest::EnabledCommands()
             enabled.push_back(id);
     }
     return enabled;
-}
-
-std::string ViewTest::Data() const
-{
-    return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize));
 }
 
 void ViewTest::RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request)
@@ -87,9 +95,7 @@ void ViewTest::RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std:
 
 void ViewTest::LoadLines(const std::vector<std::string>& lines)
 {
-    const std::string text = AsBufferLines(lines);
-    text.copy(doc->m_data, text.size());
-    doc->m_nDataSize = static_cast<int32_t>(text.size());
+    SetData(*doc, AsBufferLines(lines));
     doc->m_nLineCount = static_cast<int32_t>(lines.size());
     doc->ResetCursors();
 }

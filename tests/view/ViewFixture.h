@@ -3,6 +3,7 @@
 // every message box answered and recorded, and the simulated device on COM1 when a test
 // starts one. Tests drive the state machine tick by tick (TickDriver).
 #include "DataText.h"
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "KorvaView.h"
 #include "MessageRecorder.h"
@@ -12,6 +13,7 @@
 #include "TestTexts.h"
 #include "TickDriver.h"
 #include "TransferCommands.h"
+#include "WaitUntil.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +39,9 @@ protected:
     bool Enabled(unsigned id);
     // The transfer commands that are enabled, in toolbar order.
     std::vector<unsigned> EnabledCommands();
+    // The one message box so far said text, under the program's name, with OK alone.
+    ::testing::AssertionResult ShowedOnlyMessage(const QString& text) const;
 
-    std::string Data() const;
     // File New enables the downloads without an identification; the command's request then
     // goes to a far end the test plays on COM1.
     void RequestFromFarEnd(PtyFarEnd& farEnd, unsigned command, const std::string& request);

@@ -1,6 +1,7 @@
 #pragma once
 // A document in a fresh working folder (no VEQ.INI, so port index 0, "COM1") with a far end
 // on COM1 that the test plays.
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "PtyFarEnd.h"
 #include "TempDir.h"
@@ -15,11 +16,10 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CKorvaDoc::s_nIdleCountdown = 3;
+        CKorvaDoc::ResetIdleCountdown();
         doc = std::make_unique<CKorvaDoc>();
     }
 
-    std::string Data() const { return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize)); }
     // The raw characters of the last read, up to the NUL the read put after them.
     std::string RxArea() const { return std::string(doc->m_rxArea); }
 

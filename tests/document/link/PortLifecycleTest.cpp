@@ -1,14 +1,13 @@
 // When the document opens, purges, closes and opens again the port, and on which device.
 #include "LinkFixture.h"
+#include "WaitUntil.h"
 
 #include "v24.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <ostream>
-#include <thread>
 
 namespace {
 
@@ -99,14 +98,6 @@ TEST_F(LinkTest, DestroyingTheDocumentClosesThePort)
     EXPECT_TRUE(PortIsFree());
 }
 
-// Waits, bounded, until the bytes the far end sent are waiting at the port.
-bool WaitForInput(int32_t handle, int32_t count)
-{
-    for (int i = 0; i < 500 && PortQueueCount(handle, PORT_INPUT) < count; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return PortQueueCount(handle, PORT_INPUT) >= count;
-}
-
 struct DiscardCase {
     const char* name;
     std::function<void(CKorvaDoc&)> discard;
@@ -120,7 +111,7 @@ TEST_P(DiscardTest, WhatWaitedIsGone)
 {
     doc->OpenLink();
     device.send("OLD\r");
-    ASSERT_TRUE(WaitForInput(doc->m_hPort, 4));
+    ASSERT_TRUE(WaitUntil([this] { return PortQueueCount(doc->m_hPort, PORT_INPUT) >= 4; }));
     doc->m_nCursor = 7;
 
     GetParam().discard(*doc);

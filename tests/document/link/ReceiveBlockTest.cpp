@@ -45,7 +45,7 @@ TEST_P(ReceiveEotTest, EndsInStateOneWithTheseData)
 
     EXPECT_EQ(results, std::vector<int32_t>(static_cast<size_t>(c.lineCount), 1));
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_EQ(Data(), c.data);
+    EXPECT_EQ(Data(*doc), c.data);
     EXPECT_EQ(doc->GetLineCount(), c.lineCount);
     EXPECT_EQ(doc->m_nCursor, 0);
     EXPECT_EQ(doc->m_nRxLines, 0);
@@ -80,7 +80,7 @@ TEST_F(LinkTest, EotWithoutACrBehindItEndsTheReadAtOnce)
     EXPECT_EQ(doc->PollReceive(0), 1);
     EXPECT_EQ(doc->PollReceive(0), 1);
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_EQ(Data(), "AB\r");
+    EXPECT_EQ(Data(*doc), "AB\r");
     EXPECT_EQ(RxArea(), "\n\x04");
 }
 
@@ -94,7 +94,7 @@ TEST_F(LinkTest, PauseLongerThanTheTimeOutSplitsALine)
     EXPECT_EQ(ReceiveAll(), (std::vector<int32_t>{1, 1, 1}));
     device.finish();
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_EQ(Data(), "ABC\rDEF\r");
+    EXPECT_EQ(Data(*doc), "ABC\rDEF\r");
 }
 
 // Silence ends a receive on the empty read that finds the countdown at 0; the tests start
@@ -120,7 +120,7 @@ TEST_P(ReceiveSilenceTest, EndsWithThisStateAndData)
 
     EXPECT_EQ(ReceiveAll(), c.results);
     EXPECT_EQ(doc->GetTransferState(), c.state);
-    EXPECT_EQ(Data(), c.data);
+    EXPECT_EQ(Data(*doc), c.data);
     EXPECT_EQ(CKorvaDoc::s_nIdleCountdown, 3);
     EXPECT_EQ(doc->m_nRxLines, 0);
     EXPECT_EQ(doc->IsModified(), c.state == 2) << "only lines received count as captured data";

@@ -1,6 +1,7 @@
 // Downloads from the simulated device and a round trip through a data file and an upload.
 #include "DataText.h"
 #include "DocTemplate.h"
+#include "DocumentData.h"
 #include "KorvaDoc.h"
 #include "MessageRecorder.h"
 #include "SimDevice.h"
@@ -31,7 +32,7 @@ class SimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CKorvaDoc::s_nIdleCountdown = 3;
+        CKorvaDoc::ResetIdleCountdown();
         doc = std::make_unique<CKorvaDoc>();
     }
 
@@ -46,8 +47,6 @@ protected:
         for (int i = 0; i < 20000 && doc->GetTransferState() == kStateReceiving; ++i)
             ASSERT_GE(doc->ReceiveBlock(), 0);
     }
-
-    std::string Data() const { return std::string(doc->m_data, static_cast<size_t>(doc->m_nDataSize)); }
 
     // Waits, bounded, until the device has taken the upload's last line.
     bool UploadArrived(const std::string& lastLine)
@@ -80,7 +79,7 @@ TEST_P(DownloadTest, EndsInStateOneWithTheDevicesLines)
     Download(GetParam().command);
 
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_TRUE(Data() == AsReadLines(lines)) << Data().size() << " characters";
+    EXPECT_TRUE(Data(*doc) == AsReadLines(lines)) << Data(*doc).size() << " characters";
     // Every read counts, the one that brought the EOT too.
     EXPECT_EQ(doc->GetLineCount(), static_cast<int32_t>(lines.size()) + 1);
     EXPECT_EQ(doc->m_nCursor, 0);
@@ -100,7 +99,7 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
     ASSERT_TRUE(docTemplate.OnFileNew());
     Download("DA");
     ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
-    const std::string first = Data();
+    const std::string first = Data(*doc);
 
     const QString path = QString::fromStdString(dir.file("veq.txt"));
     ASSERT_TRUE(docTemplate.SaveDocument(path));
@@ -120,7 +119,7 @@ TEST_F(SimulatorTest, RoundTripThroughFileAndUploadGivesIdenticalBytes)
 
     Download("DA");
     EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-    EXPECT_TRUE(Data() == first);
+    EXPECT_TRUE(Data(*doc) == first);
     EXPECT_TRUE(messages.texts.empty());
 }
 
@@ -152,8 +151,7 @@ TEST_F(SimulatorTest, DownloadUpToTheFullBufferOpensAgainAfterItsSave)
         // The device is given the lines first, so that "DA" sends them back.
         const std::string text = AsBufferLines(lines);
         ASSERT_EQ(text.size(), size);
-        text.copy(doc->m_data, text.size());
-        doc->m_nDataSize = static_cast<int32_t>(text.size());
+        SetData(*doc, text);
         doc->OpenLink();
         doc->SendCommand("DE");
         while (doc->SendNextLine()) {
@@ -163,13 +161,13 @@ TEST_F(SimulatorTest, DownloadUpToTheFullBufferOpensAgainAfterItsSave)
 
         Download("DA");
         ASSERT_EQ(doc->GetTransferState(), kStateCaptured);
-        ASSERT_TRUE(Data() == text) << Data().size() << " characters";
+        ASSERT_TRUE(Data(*doc) == text) << Data(*doc).size() << " characters";
         const QString first = QString::fromStdString(dir.file("first.txt"));
         const QString second = QString::fromStdString(dir.file("second.txt"));
         ASSERT_TRUE(docTemplate.SaveDocument(first));
         ASSERT_TRUE(docTemplate.OpenDocumentFile(first));
         EXPECT_EQ(doc->GetTransferState(), kStateCaptured);
-        EXPECT_TRUE(Data() == text + "\r");
+        EXPECT_TRUE(Data(*doc) == text + "\r");
         ASSERT_TRUE(docTemplate.SaveDocument(second));
         EXPECT_TRUE(ReadWholeFile(second.toStdString()) == ReadWholeFile(first.toStdString()) + "\r\n");
     }

@@ -24,8 +24,7 @@ TEST_P(UploadTest, SendsEveryCompleteLineWholeThenAnswersFalse)
 {
     const UploadCase& c = GetParam();
     doc->OpenLink();
-    c.data.copy(doc->m_data, c.data.size());
-    doc->m_nDataSize = static_cast<int32_t>(c.data.size());
+    SetData(*doc, c.data);
 
     int lines = 0;
     while (lines <= c.lines && doc->SendNextLine()) {
@@ -80,9 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Link, UploadTest, ::testing::ValuesIn(UploadCases()),
 TEST_F(LinkTest, WriteToADeviceThatWentAwayAnswers9AndClosesThePort)
 {
     doc->OpenLink();
-    const std::string data = "ABC\rDEF\r";
-    data.copy(doc->m_data, data.size());
-    doc->m_nDataSize = static_cast<int32_t>(data.size());
+    SetData(*doc, "ABC\rDEF\r");
     device.hangUp();
 
     EXPECT_FALSE(doc->SendNextLine());
@@ -100,9 +97,7 @@ TEST_F(LinkTest, WriteOnAPortThatFailedToOpenAnswers19AndTheNextOpenLinkTriesAga
     const std::string path = dir.file("line");
     setenv("V24_COM1", path.c_str(), 1);
     doc->OpenLink();
-    const std::string data = "ABC\r";
-    data.copy(doc->m_data, data.size());
-    doc->m_nDataSize = static_cast<int32_t>(data.size());
+    SetData(*doc, "ABC\r");
 
     EXPECT_FALSE(doc->SendNextLine());
     EXPECT_EQ(doc->GetLastWriteResult(), -19);

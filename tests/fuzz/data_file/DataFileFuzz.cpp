@@ -4,6 +4,7 @@
 // empty line; and saving what was loaded and loading it again gives the same data.
 #include "Archive.h"
 #include "DataText.h"
+#include "DocumentData.h"
 #include "FuzzCheck.h"
 #include "KorvaDoc.h"
 
@@ -87,8 +88,6 @@ QByteArray Store()
     return content;
 }
 
-std::string Data() { return std::string(g_pDoc->m_data, g_pDoc->m_nDataSize); }
-
 void CheckCounters()
 {
     FUZZ_CHECK(g_pDoc->m_nDataSize >= 0 && g_pDoc->m_nDataSize <= kCapacity);
@@ -98,7 +97,7 @@ void CheckCounters()
 void CheckLoaded(const ExpectedLoad& e)
 {
     FUZZ_CHECK(g_pDoc->GetTransferState() == kStateCaptured);
-    FUZZ_CHECK(Data() == e.data);
+    FUZZ_CHECK(Data(*g_pDoc) == e.data);
     FUZZ_CHECK(g_pDoc->GetLineCount() == e.nLineCount);
     const std::string tail = std::string(kMarker) + kCR + kCR;
     FUZZ_CHECK(e.data.size() >= kFirstMarkerEnd + 2);

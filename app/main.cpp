@@ -13,8 +13,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -78,24 +80,6 @@ void DropUnknownTypeRemarks(QtMsgType type, const QMessageLogContext& context, c
     g_previousMessageHandler(type, context, text);
 }
 
-// The first option given more than once, by the name it was given with; empty if none.
-QString RepeatedOption(const QCommandLineParser& parser, const QList<QCommandLineOption>& options)
-{
-    for (const QCommandLineOption& option : options) {
-        qsizetype given = 0;
-        QString name;
-        for (const QString& found : parser.optionNames()) {
-            if (option.names().contains(found)) {
-                ++given;
-                name = found;
-            }
-        }
-        if (given > 1)
-            return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-    }
-    return QString();
-}
-
 // A transfer from the command line: no window, and no display needed.
 int RunCommandLine(int argc, char** argv, const QString& download, const QString& output, const QString& upload,
                    const QString& port, const QStringList& files, bool simulate)
@@ -127,6 +111,100 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     return RunTransferJob(job);
 }
 
+// The options korva knows, and the parsed command line.
+struct CKorvaOptions {
+    CKorvaOptions() { parser.addOptions(All()); }
+    QList<QCommandLineOption> All() const { return {help, version, simulate, demo, download, output, upload, port, ports}; }
+    bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
+    // The first option given more than once, by the name it was given with; empty if none.
+    QString Repeated() const
+    {
+        for (const QCommandLineOption& option : All()) {
+            const QStringList given = parser.optionNames().filter(
+                QRegularExpression(QStringLiteral("^(%1)$").arg(option.names().join(QLatin1Char('|')))));
+            if (given.size() > 1)
+                return (given.last().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + given.last();
+        }
+        return QString();
+    }
+    bool AsksForTransfer() const
+    {
+        return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port);
+    }
+
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QString()};
+    const QCommandLineOption version{QStringLiteral("version"), QString()};
+    const QCommandLineOption simulate{QStringLiteral("simulate"), QString()};
+    const QCommandLineOption demo{QStringLiteral("demo"), QString()};
+    const QCommandLineOption download{QStringLiteral("download"), QString(), QStringLiteral("kind")};
+    const QCommandLineOption output{QStringLiteral("output"), QString(), QStringLiteral("file")};
+    const QCommandLineOption upload{QStringLiteral("upload"), QString(), QStringLiteral("file")};
+    const QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("name")};
+    const QCommandLineOption ports{QStringLiteral("ports"), QString()};
+    QCommandLineParser parser;
+};
+
+// What the command line asks for without a window (the help, the version, the ports report, a
+// transfer, or a wrong command line): its exit status; nothing when it asks for the window.
+std::optional<int> RunWithoutWindow(const CKorvaOptions& options, int argc, char** argv)
+{
+    if (options.IsSet(options.help)) {
+        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
+        return 0;
+    }
+    if (options.IsSet(options.version)) {
+        PrintVersion();
+        return 0;
+    }
+    if (options.IsSet(options.ports))
+        return PrintPortsReport(argc, argv);
+    if (options.IsSet(options.demo) && !options.IsSet(options.simulate)) {
+        std::fprintf(stderr, "korva: --demo needs --simulate\n");
+        return kExitUsage;
+    }
+    if (options.AsksForTransfer() && options.IsSet(options.demo)) {
+        std::fprintf(stderr, "korva: --demo goes without --download and --upload\n%s", qPrintable(TransferUsage()));
+        return kExitUsage;
+    }
+    if (options.AsksForTransfer()) {
+        const QCommandLineParser& parser = options.parser;
+        return RunCommandLine(argc, argv, parser.value(options.download), parser.value(options.output),
+                              parser.value(options.upload), parser.value(options.port), parser.positionalArguments(),
+                              options.IsSet(options.simulate));
+    }
+    return std::nullopt;
+}
+
+// The simulated device on the configured port, and the demonstration when one is given; false,
+// with the reason on stderr, when the simulator did not start.
+bool StartSimulator(CSimulatedDevice& simulator, CDemo* demo)
+{
+    QString error;
+    if (!simulator.Start(theApp.GetDocument()->m_dlgInterface.m_nPortIndex, &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return false;
+    }
+    std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
+    std::fflush(stdout);
+    if (demo)
+        demo->Start();
+    return true;
+}
+
+// The program with its window; with the simulator once the window stands, when asked for.
+int RunWindow(int argc, char** argv, bool simulate, bool demo)
+{
+    QApplication app(argc, argv);
+    LoadGermanStockTexts(app);
+    RegisterKorvaResources();
+
+    CSimulatedDevice simulator;
+    CDemo demoDriver;
+    theApp.m_afterStart = [&] { return !simulate || StartSimulator(simulator, demo ? &demoDriver : nullptr); };
+    const int code = theApp.Run();
+    return code == 0 && demo && !demoDriver.Succeeded() ? 1 : code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -136,71 +214,17 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version(QStringLiteral("version"), QString());
-    const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
-    const QCommandLineOption demo(QStringLiteral("demo"), QString());
-    const QCommandLineOption download(QStringLiteral("download"), QString(), QStringLiteral("kind"));
-    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
-    const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
-    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
-    const QCommandLineOption ports(QStringLiteral("ports"), QString());
-    const QList<QCommandLineOption> options = {help, version, simulate, demo, download, output, upload, port, ports};
-    parser.addOptions(options);
+    CKorvaOptions options;
     QString wrong;
-    if (!parser.parse(arguments))
-        wrong = parser.errorText();
-    else if (const QString repeated = RepeatedOption(parser, options); !repeated.isEmpty())
+    if (!options.parser.parse(arguments))
+        wrong = options.parser.errorText();
+    else if (const QString repeated = options.Repeated(); !repeated.isEmpty())
         wrong = QStringLiteral("%1 is given twice").arg(repeated);
     if (!wrong.isEmpty()) {
         std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(wrong), kUsage, qPrintable(TransferUsage()));
         return kExitUsage;
     }
-    if (parser.isSet(help)) {
-        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        PrintVersion();
-        return 0;
-    }
-    if (parser.isSet(ports))
-        return PrintPortsReport(argc, argv);
-    if (parser.isSet(demo) && !parser.isSet(simulate)) {
-        std::fprintf(stderr, "korva: --demo needs --simulate\n");
-        return kExitUsage;
-    }
-    const bool transfer = parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port);
-    if (transfer && parser.isSet(demo)) {
-        std::fprintf(stderr, "korva: --demo goes without --download and --upload\n%s", qPrintable(TransferUsage()));
-        return kExitUsage;
-    }
-    if (transfer)
-        return RunCommandLine(argc, argv, parser.value(download), parser.value(output), parser.value(upload),
-                              parser.value(port), parser.positionalArguments(), parser.isSet(simulate));
-
-    QApplication app(argc, argv);
-    LoadGermanStockTexts(app);
-    RegisterKorvaResources();
-
-    CSimulatedDevice simulator;
-    CDemo demoDriver;
-    theApp.m_afterStart = [&]() {
-        if (!parser.isSet(simulate))
-            return true;
-        QString error;
-        const int port = theApp.GetDocument()->m_dlgInterface.m_nPortIndex;
-        if (!simulator.Start(port, &error)) {
-            std::fprintf(stderr, "korva: %s\n", qPrintable(error));
-            return false;
-        }
-        std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
-        std::fflush(stdout);
-        if (parser.isSet(demo))
-            demoDriver.Start();
-        return true;
-    };
-    const int code = theApp.Run();
-    return code == 0 && parser.isSet(demo) && !demoDriver.Succeeded() ? 1 : code;
+    if (const std::optional<int> code = RunWithoutWindow(options, argc, argv))
+        return *code;
+    return RunWindow(argc, argv, options.IsSet(options.simulate), options.IsSet(options.demo));
 }

@@ -23,6 +23,7 @@ class CCompareWnd : public QWidget {
 public:
     CCompareWnd(const CCompareSide& left, const CCompareSide& right, QWidget* parent);
 
+    // The two sides, as the tests look at them.
     CDataView* LeftView() const { return m_pLeft; }
     CDataView* RightView() const { return m_pRight; }
     QString Summary() const;

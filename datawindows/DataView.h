@@ -22,6 +22,7 @@ public:
     void SetLines(const QStringList& lines, std::vector<int> numbers);
     // Gives the row a background of the colour across the whole width.
     void MarkRow(int row, const QColor& colour);
+    // Only the tests ask.
     bool IsMarked(int row) const;
     // Selects the next (or previous) place that holds text, from the cursor on and then from
     // the other end; false, with the cursor left as it was, when the text is nowhere.

@@ -20,7 +20,8 @@ public:
     void OnFind();
     void OnFindNext(bool backward = false);
 
-    // What the find bar says about the last search: empty while the text was found.
+    // What the find bar says about the last search, empty while the text was found; the tests
+    // read it.
     QString FindResult() const;
 
 private:

@@ -41,8 +41,6 @@ public:
     std::vector<CCapture> List() const;
     // Removes a capture of this history; false for any other file or a refused removal.
     bool Remove(const QString& path) const;
-    // The capture that path names, as List gives it; false for a file that is none.
-    bool Describe(const QString& path, CCapture* capture) const;
 
 private:
     bool Read(const QString& path, bool countLines, CCapture* capture) const;

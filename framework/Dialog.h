@@ -79,6 +79,7 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(int result);
+    // The button that ended the dialog; the tests' dialogs read it.
     int GetResult() const { return m_nResult; }
 
 private:

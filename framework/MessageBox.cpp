@@ -7,16 +7,16 @@
 namespace framework {
 namespace {
 
-MessageBoxHandler& handlerSlot()
-{
-    static MessageBoxHandler handler;
-    return handler;
-}
+// Who answers the boxes (the handler installed, else the user), and the window that owns them.
+struct BoxService {
+    MessageBoxHandler handler;
+    QPointer<QWidget> owner;
+};
 
-QPointer<QWidget>& ownerSlot()
+BoxService& Service()
 {
-    static QPointer<QWidget> owner;
-    return owner;
+    static BoxService service;
+    return service;
 }
 
 QMessageBox::StandardButtons buttonsFor(unsigned type)
@@ -62,9 +62,10 @@ int resultFor(int button)
 
 int show(const MessageBoxRequest& request)
 {
-    if (handlerSlot())
-        return handlerSlot()(request);
-    QWidget* owner = ownerSlot() ? ownerSlot().data() : QApplication::activeWindow();
+    const BoxService& service = Service();
+    if (service.handler)
+        return service.handler(request);
+    QWidget* owner = service.owner ? service.owner.data() : QApplication::activeWindow();
     QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
     box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.
@@ -86,12 +87,12 @@ int MessageBoxWithCaption(const QString& text, const char* caption, unsigned typ
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
-    handlerSlot() = std::move(handler);
+    Service().handler = std::move(handler);
 }
 
 void SetMessageBoxOwner(QWidget* owner)
 {
-    ownerSlot() = owner;
+    Service().owner = owner;
 }
 
 }  // namespace framework

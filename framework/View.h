@@ -35,6 +35,7 @@ public:
     unsigned SetTimer(unsigned id, unsigned periodMs);
     // Stops timer id; false if it was not running.
     bool KillTimer(unsigned id);
+    // Only the tests ask.
     bool IsTimerRunning(unsigned id) const;
 
     // Called for each tick of each timer; the default does nothing.
@@ -51,6 +52,7 @@ public:
     // while the window was smaller comes back when it grows.
     CRect GetClientRect() const;
     QImage& ClientImage() { return m_clientImage; }
+    // What has been drawn, as the tests look at it.
     const QImage& GetClientImage() const { return m_clientImage; }
 
     // The view's table, then its document's.

@@ -6,7 +6,6 @@
 #include "FrameWnd.h"
 #include "MessageBox.h"
 #include "Resources.h"
-#include "StockTexts.h"
 #include "AfxRes.h"
 
 #include <QApplication>
@@ -246,12 +245,7 @@ void CWinApp::OnFileOpen()
 {
     if (!m_pDocTemplate)
         return;
-    FileDialogRequest request;
-    request.open = true;
-    request.caption = StockText(stockOpenTitle);
-    request.filter = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterName);
-    request.defaultSuffix = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
-    const QString path = PromptFileName(request, m_pMainWnd);
+    const QString path = PromptFileName(m_pDocTemplate->FileRequest(true), m_pMainWnd);
     if (path.isEmpty() || !m_pDocTemplate->GetDocument().SaveModified())
         return;
     OpenDocumentFile(path);

@@ -1,7 +1,8 @@
 #pragma once
 // The application object of a single-document program: one per program. It keeps the
-// settings (in the file QSettings() opens: the program selects it), the recent-file list, the document template, parses the command line, and handles the
-// application's commands (New, Open, printer set-up, Exit).
+// settings (in the file QSettings() opens: the program selects it), the recent-file list and the
+// document template, parses the command line, and handles the application's commands (New,
+// Open, printer set-up, Exit).
 #include "CmdTarget.h"
 
 #include <QString>
@@ -42,6 +43,7 @@ public:
     void LoadStdProfileSettings(unsigned maxMRU = 4);
     void SaveStdProfileSettings();
     void AddToRecentFileList(const QString& path);
+    // The File menu does not show the list; the tests read it here.
     QStringList GetRecentFileList() const { return m_recentFiles; }
 
     // Takes the template over; a single-document program has one.

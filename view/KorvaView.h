@@ -53,7 +53,6 @@ public:
     // the controller's tests read them and set them back to their values at program start
     // (they run several views in one process).
     static int32_t LastPortIndex() { return s_nLastPortIndex; }
-    static int32_t LastDeviceRevision() { return s_nLastDeviceRevision; }
     static const QString& TitleLine() { return s_strTitleLine; }
     static void ResetProgramWide();
 

@@ -6,6 +6,7 @@
 #include "FrameWnd.h"
 #include "MessageBox.h"
 #include "Resources.h"
+#include "SafeWrite.h"
 #include "AfxRes.h"
 
 #include <QApplication>
@@ -163,6 +164,7 @@ void CWinApp::SaveStdProfileSettings()
     settings.endGroup();
     settings.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kPreviewPagesEntry)),
                       m_nNumPreviewPages);
+    CommitSettings(settings);
 }
 
 void CWinApp::AddToRecentFileList(const QString& path)

@@ -17,6 +17,6 @@ struct PortFileContent {
     std::optional<int32_t> index;
 };
 PortFileContent ReadPortFileContent();
-// Writes the name of index (an index outside 0 to 15 writes "COM1"); false when the file
-// cannot be written.
+// Writes the name of index (an index outside 0 to 15 writes "COM1") through the safe write, its
+// folder synced; false when the file cannot be written, which then holds what it held.
 bool WritePortFile(int32_t index);

@@ -5,6 +5,7 @@
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
+#include "PortFile.h"
 #include "PortsReport.h"
 #include "SimulatedDevice.h"
 #include "Version.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <cstdio>
 #include <optional>
@@ -40,9 +42,12 @@ constexpr const char* kUsage =
     "its reason on stderr, 2 for a wrong command line):\n"
     "  --download KIND --output FILE\n"
     "                  find the device, download the data of KIND (see below) into\n"
-    "                  FILE; a copy goes into the capture history\n"
+    "                  FILE (- for standard output); a copy goes into the capture history.\n"
+    "                  A download that is not complete never replaces FILE: its lines\n"
+    "                  are in the capture history\n"
     "  --upload FILE   find the device and put the data file FILE into it\n"
     "  --port COMn     with --download or --upload: use COMn instead of the configured port\n"
+    "  --simulate      with --download or --upload: the simulator instead of a device\n"
     "\n"
     "The port (COM1 to COM16) is chosen in Adjustment/Interface and kept in VEQ.INI in the\n"
     "current folder; the dialog also chooses the device file of each port, kept in the settings\n"
@@ -63,9 +68,21 @@ void LoadGermanStockTexts(QApplication& app)
         QApplication::installTranslator(translator);
 }
 
+// Qt's remark about a settings value of a type the program does not know (a settings file
+// written by another program, or edited by hand) is no business of the user's: the value just
+// counts as none. Everything else goes on to the handler before.
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+void DropUnknownTypeRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("QVariant::load: unknown user type")))
+        return;
+    g_previousMessageHandler(type, context, text);
+}
+
 // A transfer from the command line: no window, and no display needed.
 int RunCommandLine(int argc, char** argv, const QString& download, const QString& output, const QString& upload,
-                   const QString& port, const QStringList& files)
+                   const QString& port, const QStringList& files, bool simulate)
 {
     CTransferJob job;
     QString error;
@@ -85,16 +102,31 @@ int RunCommandLine(int argc, char** argv, const QString& download, const QString
     QApplication app(argc, argv);
     RegisterKorvaResources();
     SelectKorvaSettings();
+    // The simulator serves the port the transfer uses; it ends with the transfer.
+    CSimulatedDevice simulator;
+    if (simulate && !simulator.Start(job.nPort >= 0 ? job.nPort : ReadPortFile().value_or(0), &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
     return RunTransferJob(job);
 }
 
 // The options korva knows, and the parsed command line.
 struct CKorvaOptions {
-    CKorvaOptions()
-    {
-        parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports});
-    }
+    CKorvaOptions() { parser.addOptions(All()); }
+    QList<QCommandLineOption> All() const { return {help, version, simulate, demo, download, output, upload, port, ports}; }
     bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
+    // The first option given more than once, by the name it was given with; empty if none.
+    QString Repeated() const
+    {
+        for (const QCommandLineOption& option : All()) {
+            const QStringList given = parser.optionNames().filter(
+                QRegularExpression(QStringLiteral("^(%1)$").arg(option.names().join(QLatin1Char('|')))));
+            if (given.size() > 1)
+                return (given.last().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + given.last();
+        }
+        return QString();
+    }
     bool AsksForTransfer() const
     {
         return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port);
@@ -130,10 +162,15 @@ std::optional<int> RunWithoutWindow(const CKorvaOptions& options, int argc, char
         std::fprintf(stderr, "korva: --demo needs --simulate\n");
         return kExitUsage;
     }
+    if (options.AsksForTransfer() && options.IsSet(options.demo)) {
+        std::fprintf(stderr, "korva: --demo goes without --download and --upload\n%s", qPrintable(TransferUsage()));
+        return kExitUsage;
+    }
     if (options.AsksForTransfer()) {
         const QCommandLineParser& parser = options.parser;
         return RunCommandLine(argc, argv, parser.value(options.download), parser.value(options.output),
-                              parser.value(options.upload), parser.value(options.port), parser.positionalArguments());
+                              parser.value(options.upload), parser.value(options.port), parser.positionalArguments(),
+                              options.IsSet(options.simulate));
     }
     return std::nullopt;
 }
@@ -172,14 +209,19 @@ int RunWindow(int argc, char** argv, bool simulate, bool demo)
 
 int main(int argc, char** argv)
 {
+    g_previousMessageHandler = qInstallMessageHandler(DropUnknownTypeRemarks);
     // Parsed before the window system is asked for: --help and --version need no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     CKorvaOptions options;
-    if (!options.parser.parse(arguments)) {
-        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(options.parser.errorText()), kUsage,
-                     qPrintable(TransferUsage()));
+    QString wrong;
+    if (!options.parser.parse(arguments))
+        wrong = options.parser.errorText();
+    else if (const QString repeated = options.Repeated(); !repeated.isEmpty())
+        wrong = QStringLiteral("%1 is given twice").arg(repeated);
+    if (!wrong.isEmpty()) {
+        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(wrong), kUsage, qPrintable(TransferUsage()));
         return kExitUsage;
     }
     if (const std::optional<int> code = RunWithoutWindow(options, argc, argv))

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSettings>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,8 +27,10 @@ bool FlushCompletely(QSaveFile& file)
     return file.bytesToWrite() == 0 && file.error() == QFileDevice::NoError;
 }
 
-// Puts the folder that holds path on the disc with the names it holds now. The file is whole
-// and in place already: a folder that cannot be synced (some file systems cannot) undoes nothing.
+}  // namespace
+
+// The file is whole and in place already: a folder that cannot be synced (some file systems
+// cannot) undoes nothing.
 void SyncFolderOf(const QString& path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
@@ -38,7 +41,14 @@ void SyncFolderOf(const QString& path)
     ::close(folder);
 }
 
-}  // namespace
+bool CommitSettings(QSettings& settings)
+{
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return false;
+    SyncFolderOf(settings.fileName());
+    return true;
+}
 
 bool WriteAll(QIODevice& file, const char* data, qint64 size)
 {

@@ -10,6 +10,7 @@
 
 class QByteArray;
 class QIODevice;
+class QSettings;
 
 namespace framework {
 
@@ -21,6 +22,14 @@ using ContentWriter = std::function<bool(QIODevice& file)>;
 bool SafeWrite(const QString& path, const ContentWriter& writeContent, QString* error = nullptr);
 // The same with bytes as the whole content.
 bool SafeWriteBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// The safe write's last step alone, for a file that another writer has renamed into place:
+// syncs the folder that holds path, so that the new name outlasts a power cut as well.
+void SyncFolderOf(const QString& path);
+// Writes the settings to their file now and syncs its folder: Qt writes the file beside the
+// old one, syncs it and renames it into place, as the safe write does. False when the
+// settings could not be written.
+bool CommitSettings(QSettings& settings);
 
 // Writes all size bytes into file; a short write is tried again, so that a refusal leaves the
 // system's reason in file.errorString(). False when the file did not take them all.

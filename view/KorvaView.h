@@ -113,6 +113,7 @@ private:
     // One step per state; StepReceiving answers false when it ended the tick early.
     bool StepSearch();
     void HandleIdentityAnswer(int32_t result);
+    bool WaitForBusyLine();
     void StepIdentified();
     void StepIdle();
     void StepRequest(const DownloadKind& kind);
@@ -120,8 +121,10 @@ private:
     bool ReceiveLines(int32_t result);
     bool HandleReceived(int32_t result);
     void StepCaptured();
-    const DownloadKind* KeepCapture();
-    void RecordEnd(TransferOutcome outcome, int32_t code = 0, const DownloadKind* download = nullptr);
+    void KeepCapture(CTransferEnd& end);
+    void RecordEnd(TransferOutcome outcome, int32_t code = 0);
+    void RecordEnd(const CTransferEnd& end);
+    void RecordReceiveError(int32_t code);
     void StepTimedOut();
     void StepNoDevice();
     void StepNewDocument();

@@ -11,6 +11,10 @@ inline constexpr const char* kMsgIncomplete =
     "Incomplete data from VEQ: the transfer ended without its end line. The lines received are kept; "
     "save them to read them, but they cannot be put back into the device.";
 
+// In the status bar while the rest of an earlier transfer comes from the device; the command
+// line says it on stderr.
+inline constexpr const char* kMsgDraining = "Waiting for the device to finish the previous transfer";
+
 // On stderr, when a stop signal comes during an upload: the upload finishes first, as the
 // device would keep part of the data.
 inline constexpr const char* kMsgStopAfterUpload = "korva: waiting for the upload to the device to finish, then ending";

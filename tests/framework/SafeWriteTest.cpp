@@ -1,56 +1,45 @@
 // The safe write syncs the folder once the new file has its name, and a write the system refuses
 // is reported with the system's reason. Whole-or-nothing saves are checked through the save.
 #include "SafeWrite.h"
+#include "SyncRecorder.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QSettings>
 #include <QString>
 
 #include <csignal>
 #include <cstring>
-#include <dlfcn.h>
 #include <string>
 #include <utility>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-// Each fsync of this test program: what it synced, and what the watched target held then.
-std::vector<std::pair<std::string, std::string>> g_syncs;
-std::string g_watched;
-
-}  // namespace
-
-extern "C" int fsync(int fd)
-{
-    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
-    if (!g_watched.empty()) {
-        char path[4096] = "";
-        const std::string link = "/proc/self/fd/" + std::to_string(fd);
-        [[maybe_unused]] const ssize_t n = readlink(link.c_str(), path, sizeof path - 1);
-        g_syncs.emplace_back(path, FileExists(g_watched) ? ReadWholeFile(g_watched) : "(none)");
-    }
-    return real(fd);
-}
-
 TEST(SafeWrite, SyncsTheFolderOnceTheNewFileHasItsName)
 {
     TempWorkDir dir;
     const std::string target = dir.file("tuning.txt");
     WriteWholeFile(target, "old");
-    char real[4096];
-    ASSERT_NE(realpath(dir.path().c_str(), real), nullptr);
-    g_syncs.clear();
-    g_watched = target;
-    const bool written = framework::SafeWriteBytes(QString::fromStdString(target), QByteArray("new"));
-    g_watched.clear();
-    ASSERT_TRUE(written);
-    ASSERT_FALSE(g_syncs.empty());
-    EXPECT_EQ(g_syncs.back(), std::make_pair(std::string(real), std::string("new")));
+    CSyncRecorder recorder(target);
+    ASSERT_TRUE(framework::SafeWriteBytes(QString::fromStdString(target), QByteArray("new")));
+    ASSERT_FALSE(recorder.Syncs().empty());
+    EXPECT_EQ(recorder.Syncs().back(), std::make_pair(RealPath(dir.path()), std::string("new")));
+}
+
+// The settings file, which Qt writes and renames into place, has its folder synced as well.
+TEST(SafeWrite, CommittedSettingsHaveTheirFolderSynced)
+{
+    TempWorkDir dir;
+    const std::string file = dir.file("korva.conf");
+    QSettings settings(QString::fromStdString(file), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Ports/COM1"), QStringLiteral("/dev/ttyUSB0"));
+    CSyncRecorder recorder(file);
+    ASSERT_TRUE(framework::CommitSettings(settings));
+    ASSERT_FALSE(recorder.Syncs().empty());
+    EXPECT_EQ(recorder.Syncs().back(), std::make_pair(RealPath(dir.path()), std::string("[Ports]\nCOM1=/dev/ttyUSB0\n")));
 }
 
 // Under a file-size limit in a child process that ignores SIGXFSZ, so that the write fails

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "DeviceComparison.h"
+#include "DesktopIdentity.h"
 #include "DocTemplate.h"
 #include "FrameWnd.h"
 #include "HelpWindow.h"
@@ -80,6 +81,7 @@ void CKorvaApp::EndAtOnce()
 bool CKorvaApp::InitInstance()
 {
     framework::SetHelpPage(QString::fromLatin1(kHelpPage));
+    framework::SetDesktopIdentity(QString::fromLatin1(kDesktopId));
     SelectKorvaSettings();
     LoadStdProfileSettings(kRecentFiles);
 

@@ -5,6 +5,7 @@
 #include "Korva.h"
 #include "KorvaDoc.h"
 #include "KorvaResources.h"
+#include "PortFile.h"
 #include "PortsReport.h"
 #include "SimulatedDevice.h"
 #include "SupportReport.h"
@@ -16,9 +17,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -45,7 +48,9 @@ constexpr const char* kUsage =
     "its reason on stderr, 2 for a wrong command line):\n"
     "  --download KIND --output FILE\n"
     "                  find the device, download the data of KIND (see below) into\n"
-    "                  FILE; a copy goes into the capture history\n"
+    "                  FILE (- for standard output); a copy goes into the capture history.\n"
+    "                  A download that is not complete never replaces FILE: its lines\n"
+    "                  are in the capture history\n"
     "  --upload FILE   find the device and put the data file FILE into it\n"
     "  --verify FILE   find the device, read its data (of the kind of FILE when FILE is a\n"
     "                  capture of the history, else all data) and compare them with FILE:\n"
@@ -57,6 +62,7 @@ constexpr const char* kUsage =
     "                  the line read back from the port, the capture history, the last\n"
     "                  transfer's log) and end; nothing is sent to the device\n"
     "  --port COMn     with the above: use COMn instead of the configured port\n"
+    "  --simulate      with --download, --upload or --verify: the simulator instead of a device\n"
     "\n"
     "In the window and without it:\n"
     "  --log FILE      write the transfer log (every character on the line, with its time,\n"
@@ -79,6 +85,18 @@ void LoadGermanStockTexts(QApplication& app)
     auto* translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
+}
+
+// Qt's remark about a settings value of a type the program does not know (a settings file
+// written by another program, or edited by hand) is no business of the user's: the value just
+// counts as none. Everything else goes on to the handler before.
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+void DropUnknownTypeRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("QVariant::load: unknown user type")))
+        return;
+    g_previousMessageHandler(type, context, text);
 }
 
 // The window's framework takes every argument that is no flag for a data file to open: the
@@ -118,13 +136,13 @@ int StartLogFile(const QString& path)
 }
 
 // A transfer or the support report from the command line: no window, and no display needed.
-int RunCommandLine(int argc, char** argv, const CTransferOptions& options, bool report)
+int RunCommandLine(int argc, char** argv, const CTransferOptions& options, bool report, bool simulate)
 {
     CTransferJob job;
     QString error;
     if (report) {
         if (!options.strDownload.isEmpty() || !options.strUpload.isEmpty() || !options.strOutput.isEmpty()
-            || options.bVerify || !options.files.isEmpty())
+            || options.bVerify || !options.files.isEmpty() || simulate)
             return UsageError(QStringLiteral("--report goes alone, with --port and --log at most"));
         if (!PortOption(options.strPort, &job.nPort, &error))
             return UsageError(error);
@@ -141,65 +159,118 @@ int RunCommandLine(int argc, char** argv, const CTransferOptions& options, bool 
     QApplication app(argc, argv);
     RegisterKorvaResources();
     SelectKorvaSettings();
-    return report ? PrintSupportReport(job.nPort) : RunTransferJob(job);
+    if (report)
+        return PrintSupportReport(job.nPort);
+    // The simulator serves the port the transfer uses; it ends with the transfer.
+    CSimulatedDevice simulator;
+    if (simulate && !simulator.Start(job.nPort >= 0 ? job.nPort : ReadPortFile().value_or(0), &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
+    return RunTransferJob(job);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    // Parsed before the window system is asked for: --help and --version need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version(QStringLiteral("version"), QString());
-    const QCommandLineOption simulate(QStringLiteral("simulate"), QString());
-    const QCommandLineOption demo(QStringLiteral("demo"), QString());
-    const QCommandLineOption download(QStringLiteral("download"), QString(), QStringLiteral("kind"));
-    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
-    const QCommandLineOption upload(QStringLiteral("upload"), QString(), QStringLiteral("file"));
-    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
-    const QCommandLineOption ports(QStringLiteral("ports"), QString());
-    const QCommandLineOption verify(QStringLiteral("verify"), QString());
-    const QCommandLineOption report(QStringLiteral("report"), QString());
-    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("file"));
-    parser.addOptions({help, version, simulate, demo, download, output, upload, port, ports, verify, report, log});
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(parser.errorText()), kUsage, qPrintable(TransferUsage()));
-        return kExitUsage;
+// The options korva knows, and the parsed command line.
+struct CKorvaOptions {
+    CKorvaOptions() { parser.addOptions(All()); }
+    QList<QCommandLineOption> All() const
+    {
+        return {help, version, simulate, demo, download, output, upload, port, ports, verify, report, log};
     }
-    if (parser.isSet(help)) {
-        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
-        return 0;
+    bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
+    // The first option given more than once, by the name it was given with; empty if none.
+    QString Repeated() const
+    {
+        for (const QCommandLineOption& option : All()) {
+            const QStringList given = parser.optionNames().filter(
+                QRegularExpression(QStringLiteral("^(%1)$").arg(option.names().join(QLatin1Char('|')))));
+            if (given.size() > 1)
+                return (given.last().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + given.last();
+        }
+        return QString();
     }
-    if (parser.isSet(version)) {
-        PrintVersion();
-        return 0;
+    bool AsksForTransfer() const
+    {
+        return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port) || IsSet(verify) || IsSet(report);
     }
-    if (parser.isSet(ports))
-        return PrintPortsReport(argc, argv);
-    if (parser.isSet(demo) && !parser.isSet(simulate)) {
-        std::fprintf(stderr, "korva: --demo needs --simulate\n");
-        return kExitUsage;
-    }
-    if (parser.isSet(log)) {
-        if (const int status = StartLogFile(parser.value(log)); status != 0)
-            return status;
-    }
-    if (parser.isSet(download) || parser.isSet(upload) || parser.isSet(output) || parser.isSet(port)
-        || parser.isSet(verify) || parser.isSet(report)) {
+    CTransferOptions TransferOptions() const
+    {
         CTransferOptions options;
         options.strDownload = parser.value(download);
         options.strOutput = parser.value(output);
         options.strUpload = parser.value(upload);
         options.strPort = parser.value(port);
-        options.bVerify = parser.isSet(verify);
+        options.bVerify = IsSet(verify);
         options.files = parser.positionalArguments();
-        return RunCommandLine(argc, argv, options, parser.isSet(report));
+        return options;
     }
 
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QString()};
+    const QCommandLineOption version{QStringLiteral("version"), QString()};
+    const QCommandLineOption simulate{QStringLiteral("simulate"), QString()};
+    const QCommandLineOption demo{QStringLiteral("demo"), QString()};
+    const QCommandLineOption download{QStringLiteral("download"), QString(), QStringLiteral("kind")};
+    const QCommandLineOption output{QStringLiteral("output"), QString(), QStringLiteral("file")};
+    const QCommandLineOption upload{QStringLiteral("upload"), QString(), QStringLiteral("file")};
+    const QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("name")};
+    const QCommandLineOption ports{QStringLiteral("ports"), QString()};
+    const QCommandLineOption verify{QStringLiteral("verify"), QString()};
+    const QCommandLineOption report{QStringLiteral("report"), QString()};
+    const QCommandLineOption log{QStringLiteral("log"), QString(), QStringLiteral("file")};
+    QCommandLineParser parser;
+};
+
+// What the command line asks for without a window (the help, the version, the ports report, a
+// transfer, or a wrong command line): its exit status; nothing when it asks for the window.
+std::optional<int> RunWithoutWindow(const CKorvaOptions& options, int argc, char** argv)
+{
+    if (options.IsSet(options.help)) {
+        std::printf("%s\n%s", kUsage, qPrintable(TransferUsage()));
+        return 0;
+    }
+    if (options.IsSet(options.version)) {
+        PrintVersion();
+        return 0;
+    }
+    if (options.IsSet(options.ports))
+        return PrintPortsReport(argc, argv);
+    if (options.IsSet(options.demo) && !options.IsSet(options.simulate)) {
+        std::fprintf(stderr, "korva: --demo needs --simulate\n");
+        return kExitUsage;
+    }
+    if (options.IsSet(options.log)) {
+        if (const int status = StartLogFile(options.parser.value(options.log)); status != 0)
+            return status;
+    }
+    if (options.AsksForTransfer() && options.IsSet(options.demo)) {
+        std::fprintf(stderr, "korva: --demo goes without --download and --upload\n%s", qPrintable(TransferUsage()));
+        return kExitUsage;
+    }
+    if (options.AsksForTransfer())
+        return RunCommandLine(argc, argv, options.TransferOptions(), options.IsSet(options.report),
+                              options.IsSet(options.simulate));
+    return std::nullopt;
+}
+
+// The simulated device on the configured port, and the demonstration when one is given; false,
+// with the reason on stderr, when the simulator did not start.
+bool StartSimulator(CSimulatedDevice& simulator, CDemo* demo)
+{
+    QString error;
+    if (!simulator.Start(theApp.GetDocument()->m_dlgInterface.m_nPortIndex, &error)) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(error));
+        return false;
+    }
+    std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
+    std::fflush(stdout);
+    if (demo)
+        demo->Start();
+    return true;
+}
+
+// The program with its window; with the simulator once the window stands, when asked for.
+int RunWindow(int argc, char** argv, bool simulate, bool demo)
+{
     std::vector<char*> windowArguments = WindowArguments(argc, argv);
     int windowArgc = static_cast<int>(windowArguments.size()) - 1;
     QApplication app(windowArgc, windowArguments.data());
@@ -208,21 +279,31 @@ int main(int argc, char** argv)
 
     CSimulatedDevice simulator;
     CDemo demoDriver;
-    theApp.m_afterStart = [&]() {
-        if (!parser.isSet(simulate))
-            return true;
-        QString error;
-        const int port = theApp.GetDocument()->m_dlgInterface.m_nPortIndex;
-        if (!simulator.Start(port, &error)) {
-            std::fprintf(stderr, "korva: %s\n", qPrintable(error));
-            return false;
-        }
-        std::printf("korva: the simulated device is on %s\n", qPrintable(simulator.TerminalPath()));
-        std::fflush(stdout);
-        if (parser.isSet(demo))
-            demoDriver.Start();
-        return true;
-    };
+    theApp.m_afterStart = [&] { return !simulate || StartSimulator(simulator, demo ? &demoDriver : nullptr); };
     const int code = theApp.Run();
-    return code == 0 && parser.isSet(demo) && !demoDriver.Succeeded() ? 1 : code;
+    return code == 0 && demo && !demoDriver.Succeeded() ? 1 : code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    g_previousMessageHandler = qInstallMessageHandler(DropUnknownTypeRemarks);
+    // Parsed before the window system is asked for: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CKorvaOptions options;
+    QString wrong;
+    if (!options.parser.parse(arguments))
+        wrong = options.parser.errorText();
+    else if (const QString repeated = options.Repeated(); !repeated.isEmpty())
+        wrong = QStringLiteral("%1 is given twice").arg(repeated);
+    if (!wrong.isEmpty()) {
+        std::fprintf(stderr, "korva: %s\n%s\n%s", qPrintable(wrong), kUsage, qPrintable(TransferUsage()));
+        return kExitUsage;
+    }
+    if (const std::optional<int> code = RunWithoutWindow(options, argc, argv))
+        return *code;
+    return RunWindow(argc, argv, options.IsSet(options.simulate), options.IsSet(options.demo));
 }

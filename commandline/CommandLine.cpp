@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Archive.h"
 #include "CmdTarget.h"
 #include "DataComparison.h"
 #include "DataLines.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -32,32 +34,88 @@ namespace {
 constexpr int kPollMs = 20;
 constexpr qint64 kProgressEveryMs = 250;
 
-QString Plain(const QString& text)
-{
-    return text.simplified();
-}
+// --output names this for the data on standard output.
+constexpr const char* kStandardOutput = "-";
 
-// A port error in the words of the window's box; a code that has no box is named by number.
+// Why the port failed, in the words the port library has for it: the cause where it tells one,
+// else the window's box's text; a code that has neither is named by number.
 QString PortErrorText(const CTransferEnd& end)
 {
+    if (const char* cause = LinkFailureText(end.nCause))
+        return QString::fromLatin1(cause);
     const char* text = end.nOutcome == kOutcomeSendError ? WriteErrorText(end.nCode) : ReceiveErrorText(end.nCode);
     return text ? QString::fromLatin1(text) : QStringLiteral("port library error %1").arg(end.nCode);
 }
 
-// The data file's checks and messages, without touching anything of the run: a file that does
-// not open as a data file is refused before the device is looked for. Its data as a data file
-// of them holds them (up to its end line), and the kind a comparison reads, into what is given.
-bool LoadDataFile(const QString& path, QString* message, QByteArray* bytes = nullptr,
-                  const DownloadKind** kind = nullptr)
+// What a refused access says about a file or folder, in the program's words (the system's
+// own text would come in the user's locale).
+QString RefusalText(int error)
 {
+    switch (error) {
+    case EROFS: return QStringLiteral("read-only");
+    case EACCES:
+    case EPERM: return QStringLiteral("write-protected");
+    default: return QStringLiteral("not writable");
+    }
+}
+
+// Whether the safe write can put the data at path: it writes a new file beside the old one and
+// renames it over, so the folder must take a new file, and a file that is there must be a
+// regular file that may be replaced. A link is written through, so it must lead somewhere.
+bool CanWriteOutput(const QString& path, QString* reason)
+{
+    if (path == QLatin1String(kStandardOutput))
+        return true;
+    const QFileInfo given(path);
+    if (given.isSymLink() && !given.exists()) {
+        *reason = QStringLiteral("the file %1 is a link to %2, which does not exist").arg(path, given.symLinkTarget());
+        return false;
+    }
+    const QFileInfo target(given.exists() ? given.canonicalFilePath() : given.absoluteFilePath());
+    if (target.exists() && !target.isFile()) {
+        *reason = QStringLiteral("the file %1 cannot be replaced: it is no regular file").arg(path);
+        return false;
+    }
+    if (target.exists() && ::access(QFile::encodeName(target.filePath()).constData(), W_OK) != 0) {
+        *reason = QStringLiteral("the file %1 cannot be replaced: it is %2").arg(path, RefusalText(errno));
+        return false;
+    }
+    if (::access(QFile::encodeName(target.absolutePath()).constData(), W_OK | X_OK) != 0) {
+        *reason = QStringLiteral("the file %1 cannot be written: the folder %2 is %3")
+                      .arg(path, target.absolutePath(), RefusalText(errno));
+        return false;
+    }
+    return true;
+}
+
+// The data file's checks, without touching anything of the run: a file that does not open as
+// a data file is refused before the device is looked for, with the reason. Its data as a data
+// file of them holds them (up to its end line), and the kind a comparison reads, into what is
+// given.
+bool OpensAsDataFile(const QString& path, QString* reason, QByteArray* bytes = nullptr,
+                     const DownloadKind** kind = nullptr)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *reason = QStringLiteral("the file %1 cannot be opened").arg(path);
+        return false;
+    }
+    // An empty file opens without changing working storage, which would then hold nothing to
+    // put into the device.
+    if (file.size() == 0) {
+        *reason = QStringLiteral("the file %1 holds no data").arg(path);
+        return false;
+    }
     CKorvaDoc doc;
     framework::CSingleDocTemplate docTemplate(QString::fromLatin1(kDocTypeString), doc);
-    framework::SetMessageBoxHandler([message](const framework::MessageBoxRequest& box) {
-        *message = box.text;
-        return static_cast<int>(framework::IDOK);
-    });
+    framework::SetMessageBoxHandler([](const framework::MessageBoxRequest&) { return static_cast<int>(framework::IDOK); });
     const bool opened = docTemplate.OpenDocumentFile(path);
     framework::SetMessageBoxHandler({});
+    if (!opened) {
+        *reason = QStringLiteral("the file %1 is no data file (no end line within %2 characters)")
+                      .arg(path)
+                      .arg(CKorvaDoc::kLoadLimit);
+    }
     if (opened && bytes)
         *bytes = doc.FileBytes();
     if (opened && kind)
@@ -103,17 +161,25 @@ private:
 
     void OnPoll();
     void OnTransferEnd(const CTransferEnd& end);
+    void OnSearchEnd(const CTransferEnd& end);
     void OnStop();
     void StartTransfer();
     void StartVerify();
     void OnVerified(const CReadBack& read);
-    void EndDownload(int status, const QString& what);
+    void EndDownload(const CTransferEnd& end);
+    void EndIncompleteDownload(const CTransferEnd& end, const QString& what);
+    QString PlaceIncompleteLines(const CTransferEnd& end);
+    bool WriteOutput(QString* error);
+    bool WriteToStandardOutput(QString* error);
+    void EndUpload(const CTransferEnd& end);
+    void Note(const QString& line);
     void Finish(int status, const QString& line = QString());
     void ShowProgress(bool last);
     QString PortText() const;
     QString NoDeviceLine() const { return QStringLiteral("no device found on %1").arg(PortText()); }
     int32_t LinesOfData() const;
     bool IsDownload() const { return m_job.pDownload != nullptr; }
+    bool OutputIsStandardOutput() const { return m_job.strOutput == QLatin1String(kStandardOutput); }
     bool Verifies() const { return !m_job.strVerify.isEmpty(); }
 
     CTransferJob m_job;
@@ -128,6 +194,7 @@ private:
     bool m_bFinished = false;
     bool m_bTerminal;
     bool m_bProgressShown = false;
+    bool m_bToldBusyLine = false;
     qint64 m_nLastProgressMs = -kProgressEveryMs;
     // The comparison's data file, and the read of the device it is compared with; the read
     // goes before the document and controller whose link it borrows.
@@ -189,10 +256,6 @@ void CTransferRun::OnPoll()
         if (m_view.m_bIdentified == 1 && state == kStateIdle)
             return StartTransfer();
         return;
-    case Phase::verify:
-        if (!m_pReadBack && m_view.IsIdle())
-            return StartVerify();
-        return ShowProgress(false);
     case Phase::load:
         if (state == kStateIdle && m_view.m_bEnableUpload == 1 && framework::ExecuteCommand(m_view, ID_PUT_DATA)) {
             m_phase = Phase::transfer;
@@ -200,6 +263,10 @@ void CTransferRun::OnPoll()
         }
         return;
     case Phase::transfer:
+        return ShowProgress(false);
+    case Phase::verify:
+        if (!m_pReadBack && m_view.IsIdle())
+            return StartVerify();
         return ShowProgress(false);
     }
 }
@@ -226,58 +293,153 @@ void CTransferRun::OnTransferEnd(const CTransferEnd& end)
 {
     if (m_bFinished || m_phase == Phase::load)
         return;
-    if (m_phase == Phase::search) {
-        // A whole search cycle without the device's answer: it is not there, or not on this
-        // port. A port that cannot be opened says why in the status bar.
-        if (end.nOutcome == kOutcomeNoAnswer || end.nOutcome == kOutcomeNoDevice) {
-            const QString why = m_view.StatusMessage();
-            Finish(kExitFailed, why.isEmpty() ? NoDeviceLine() : QStringLiteral("port error: %1").arg(why));
-        }
-        return;
-    }
+    if (m_phase == Phase::search)
+        return OnSearchEnd(end);
     switch (end.nOutcome) {
-    case kOutcomeCaptured: return EndDownload(kExitOk, QString());
+    case kOutcomeCaptured:
     case kOutcomeIncomplete:
-        return EndDownload(kExitFailed, QStringLiteral("the transfer ended without its end line"));
-    case kOutcomeTimedOut: return EndDownload(kExitFailed, QStringLiteral("time-out"));
+    case kOutcomeTimedOut:
     case kOutcomeDamaged:
-        return EndDownload(kExitFailed, QStringLiteral("damaged data (%1)").arg(DescribeDamage(end.damage)));
+    case kOutcomeReceiveError: return EndDownload(end);
     case kOutcomeNoDevice: return Finish(kExitFailed, NoDeviceLine());
     case kOutcomeStored:
-        if (Verifies()) {
-            // The progress of the upload is done; the comparison's follows.
-            if (m_bProgressShown) {
-                ShowProgress(true);
-                std::fputc('\n', stderr);
-                m_bProgressShown = false;
-            }
-            m_phase = Phase::verify;
-            return;
-        }
-        // The data went out, but what came back on the line was damaged: an XOFF among it may
-        // have been lost, so only a comparison tells whether the device holds the data.
-        if (end.damage.AnyLineErrors())
-            return Finish(kExitFailed, QStringLiteral("the data went out, but %1 during the upload; compare the "
-                                                      "device's data with the file: korva --verify %2")
-                                           .arg(DescribeDamage(end.damage), m_job.strUpload));
-        return Finish(kExitOk);
+    case kOutcomeSendError: return EndUpload(end);
     case kOutcomeOverflow:
         return Finish(kExitFailed, QStringLiteral("the data did not fit into working storage (%1 characters)")
                                        .arg(CKorvaDoc::kDataCapacity));
-    case kOutcomeReceiveError:
-    case kOutcomeSendError:
-        return Finish(kExitFailed, QStringLiteral("port error on %1: %2").arg(PortText(), PortErrorText(end)));
     default: return;
     }
+}
+
+// A whole search cycle without the device's answer: it is not there, or not on this port. A
+// port that cannot be opened says why in the status bar. A device still sending the rest of
+// another program's transfer is waited for, as the search does.
+void CTransferRun::OnSearchEnd(const CTransferEnd& end)
+{
+    if (end.nOutcome == kOutcomeLineBusy && !m_bToldBusyLine) {
+        m_bToldBusyLine = true;
+        QString text = QString::fromLatin1(kMsgDraining);
+        text[0] = text[0].toLower();
+        Note(text);
+    }
+    if (end.nOutcome == kOutcomeNoAnswer || end.nOutcome == kOutcomeNoDevice) {
+        const QString why = m_view.StatusMessage();
+        Finish(kExitFailed, why.isEmpty() ? NoDeviceLine() : QStringLiteral("port error: %1").arg(why));
+    }
+}
+
+// Complete data go to the output; a copy is in the capture history, and a history that could
+// not take it is told without changing the outcome.
+void CTransferRun::EndDownload(const CTransferEnd& end)
+{
+    if (end.pDownload && end.strCapture.isEmpty() && !end.strCaptureError.isEmpty())
+        Note(QStringLiteral("the download could not be kept in the capture history: %1").arg(end.strCaptureError));
+    const QString lines = QString::number(LinesOfData());
+    switch (end.nOutcome) {
+    case kOutcomeCaptured: break;
+    case kOutcomeIncomplete:
+        return EndIncompleteDownload(end, QStringLiteral("the transfer ended without its end line after %1 lines").arg(lines));
+    case kOutcomeTimedOut: return EndIncompleteDownload(end, QStringLiteral("time-out after %1 lines").arg(lines));
+    case kOutcomeDamaged:
+        return EndIncompleteDownload(
+            end, QStringLiteral("damaged data (%1) after %2 lines").arg(DescribeDamage(end.damage), lines));
+    default:
+        if (!end.pDownload)
+            return Finish(kExitFailed, QStringLiteral("port error on %1: %2").arg(PortText(), PortErrorText(end)));
+        return EndIncompleteDownload(
+            end, QStringLiteral("port error on %1 after %2 lines: %3").arg(PortText(), lines, PortErrorText(end)));
+    }
+    QString error;
+    if (WriteOutput(&error))
+        return Finish(kExitOk);
+    QString line = QStringLiteral("the data could not be written to %1: %2").arg(m_job.strOutput, error);
+    if (!end.strCapture.isEmpty())
+        line += QStringLiteral("; they are kept in %1").arg(end.strCapture);
+    Finish(kExitFailed, line);
+}
+
+void CTransferRun::EndIncompleteDownload(const CTransferEnd& end, const QString& what)
+{
+    Finish(kExitFailed, QStringLiteral("%1; %2").arg(what, PlaceIncompleteLines(end)));
+}
+
+// Lines of a download that is not complete never replace a file: a backup that is there stays
+// the last good one. They are always in the capture history; a file that is not there yet gets
+// them too, as it was asked for. Where they are, in words.
+QString CTransferRun::PlaceIncompleteLines(const CTransferEnd& end)
+{
+    const QString kept = end.strCapture.isEmpty() ? QString() : QStringLiteral("kept in %1").arg(end.strCapture);
+    const QFileInfo output(m_job.strOutput);
+    if (OutputIsStandardOutput() || output.exists() || output.isSymLink()) {
+        const QString left = OutputIsStandardOutput() ? QStringLiteral("nothing is written to standard output")
+                                                      : QStringLiteral("%1 is left as it was").arg(m_job.strOutput);
+        return kept.isEmpty() ? left : QStringLiteral("%1; the lines received are %2").arg(left, kept);
+    }
+    QString error;
+    if (!WriteOutput(&error)) {
+        const QString lost = QStringLiteral("the lines received could not be written to %1 (%2)").arg(m_job.strOutput, error);
+        return kept.isEmpty() ? lost : QStringLiteral("%1; they are %2").arg(lost, kept);
+    }
+    const QString written = QStringLiteral("the lines received are written to %1").arg(m_job.strOutput);
+    return kept.isEmpty() ? written : QStringLiteral("%1 and %2").arg(written, kept);
+}
+
+bool CTransferRun::WriteOutput(QString* error)
+{
+    if (OutputIsStandardOutput())
+        return WriteToStandardOutput(error);
+    return m_doc.WriteFile(m_job.strOutput, error);
+}
+
+// The bytes a save writes, through the document's serialisation.
+bool CTransferRun::WriteToStandardOutput(QString* error)
+{
+    QFile out;
+    bool written = out.open(stdout, QIODevice::WriteOnly);
+    if (written) {
+        framework::CArchive ar(out, framework::CArchive::store);
+        m_doc.Serialize(ar);
+        written = ar.Flush();
+    }
+    written = written && out.flush() && out.error() == QFileDevice::NoError;
+    if (!written)
+        *error = out.errorString();
+    return written;
+}
+
+// A line that did not go out leaves the device with part of the data: the user must know to
+// put them in again. An upload to compare goes on with the comparison.
+void CTransferRun::EndUpload(const CTransferEnd& end)
+{
+    if (end.nOutcome == kOutcomeStored && Verifies()) {
+        // The progress of the upload is done; the comparison's follows.
+        if (m_bProgressShown) {
+            ShowProgress(true);
+            std::fputc('\n', stderr);
+            m_bProgressShown = false;
+        }
+        m_phase = Phase::verify;
+        return;
+    }
+    // The data went out, but what came back on the line was damaged: an XOFF among it may
+    // have been lost, so only a comparison tells whether the device holds the data.
+    if (end.nOutcome == kOutcomeStored && end.damage.AnyLineErrors())
+        return Finish(kExitFailed, QStringLiteral("the data went out, but %1 during the upload; compare the device's "
+                                                  "data with the file: korva --verify %2")
+                                       .arg(DescribeDamage(end.damage), m_job.strUpload));
+    if (end.nOutcome == kOutcomeStored)
+        return Finish(kExitOk);
+    Finish(kExitFailed, QStringLiteral("port error on %1: %2; the device may now hold incomplete data: repeat the upload")
+                            .arg(PortText(), PortErrorText(end)));
 }
 
 // The device is read with the kind of the data file (a capture's, else all data), through the
 // link the search (and the upload) used.
 void CTransferRun::StartVerify()
 {
-    QString message;
-    if (!LoadDataFile(m_job.strVerify, &message, &m_reference, &m_pVerifyKind))
-        return Finish(kExitFailed, QStringLiteral("%1: %2").arg(m_job.strVerify, Plain(message)));
+    QString reason;
+    if (!OpensAsDataFile(m_job.strVerify, &reason, &m_reference, &m_pVerifyKind))
+        return Finish(kExitFailed, reason);
     m_pReadBack = std::make_unique<CReadBack>(m_doc, m_view, *m_pVerifyKind);
     m_pReadBack->m_fnOnDone = [this](const CReadBack& read) { OnVerified(read); };
     if (!m_pReadBack->Start())
@@ -310,20 +472,6 @@ void CTransferRun::OnVerified(const CReadBack& read)
     Finish(kExitOk);
     std::printf("%s: identical to the device's %s (%lld lines)\n", qPrintable(m_job.strVerify), m_pVerifyKind->title,
                 static_cast<long long>(comparison.left.size()));
-}
-
-// A download's data go to the file whatever ended it; a failure says so and names the file.
-void CTransferRun::EndDownload(int status, const QString& what)
-{
-    QString error;
-    if (!m_doc.WriteFile(m_job.strOutput, &error))
-        return Finish(kExitFailed, QStringLiteral("the data could not be written to %1: %2").arg(m_job.strOutput, error));
-    if (status == kExitOk)
-        return Finish(kExitOk);
-    Finish(status, QStringLiteral("%1 after %2 lines; the lines received are written to %3")
-                       .arg(what)
-                       .arg(LinesOfData())
-                       .arg(m_job.strOutput));
 }
 
 // An upload is never cut short: the device would keep part of the data.
@@ -364,6 +512,15 @@ void CTransferRun::ShowProgress(bool last)
     m_bProgressShown = true;
 }
 
+// A line on stderr that does not end the run, below the progress if that is shown.
+void CTransferRun::Note(const QString& line)
+{
+    if (m_bProgressShown)
+        std::fputc('\n', stderr);
+    m_bProgressShown = false;
+    std::fprintf(stderr, "korva: %s\n", qPrintable(line));
+}
+
 void CTransferRun::Finish(int status, const QString& line)
 {
     if (m_bFinished)
@@ -388,9 +545,9 @@ QString TransferUsage()
     QStringList kinds;
     for (const DownloadKind& kind : kDownloadKinds)
         kinds << QString::fromLatin1(kind.name);
-    return QStringLiteral("Usage: korva --download %1 --output FILE [--port COMn] [--log LOG]\n"
-                          "       korva --upload FILE [--verify] [--port COMn] [--log LOG]\n"
-                          "       korva --verify FILE [--port COMn] [--log LOG]\n"
+    return QStringLiteral("Usage: korva --download %1 --output FILE|- [--port COMn] [--simulate] [--log LOG]\n"
+                          "       korva --upload FILE [--verify] [--port COMn] [--simulate] [--log LOG]\n"
+                          "       korva --verify FILE [--port COMn] [--simulate] [--log LOG]\n"
                           "       korva --report [--port COMn] [--log LOG]\n")
         .arg(kinds.join(QLatin1Char('|')));
 }
@@ -466,12 +623,13 @@ bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString
 
 int RunTransferJob(const CTransferJob& job)
 {
-    for (const QString& file : {job.strUpload, job.strVerify}) {
-        QString message;
-        if (!file.isEmpty() && !LoadDataFile(file, &message)) {
-            std::fprintf(stderr, "korva: %s: %s\n", qPrintable(file), qPrintable(Plain(message)));
-            return kExitFailed;
-        }
+    QString reason;
+    const bool fine = job.pDownload        ? CanWriteOutput(job.strOutput, &reason)
+                      : job.strUpload.isEmpty() ? OpensAsDataFile(job.strVerify, &reason)
+                                                : OpensAsDataFile(job.strUpload, &reason);
+    if (!fine) {
+        std::fprintf(stderr, "korva: %s\n", qPrintable(reason));
+        return kExitFailed;
     }
     CTransferRun run(job);
     return run.Run();

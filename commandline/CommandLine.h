@@ -1,10 +1,10 @@
 #pragma once
-// korva without a window: a download into a file, a data file put into the device, the
-// device's data compared with a data file (after the upload, or alone), or the support report.
-// The window's own controller and link do the work, unseen: the search on the configured port
-// (or the one given), the request, the receive and the capture history, the upload, the read of
-// the device into a buffer of its own. On a terminal the progress goes to stderr; a failure
-// ends with one clear line there.
+// korva without a window: a download into a file, a data file put into the device, or the
+// device's data compared with a data file (after the upload, or alone). The window's own
+// controller and link do the work, unseen: the search on the configured port (or the one
+// given), the request, the receive and the capture history, the upload, the read of the device
+// into a buffer of its own. On a terminal the progress goes to stderr; a failure ends with one
+// clear line there.
 #include <QString>
 #include <QStringList>
 

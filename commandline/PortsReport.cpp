@@ -22,14 +22,23 @@ QString SourceText(DeviceFileSource source, int32_t index)
     }
 }
 
+// The port the program starts on, and where that comes from: a port file that names no port is
+// said to, not shown as if it named the first port.
+QString ChosenPortLine()
+{
+    const PortFileContent content = ReadPortFileContent();
+    const QString port = QLatin1String(PortNameForIndex(content.index.value_or(0)));
+    if (content.bRead && !content.index)
+        return QStringLiteral("Chosen port: %1 (%2 holds no port name; %1 is used)").arg(port, QLatin1String(kPortFileName));
+    return QStringLiteral("Chosen port: %1 (%2 in %3)").arg(port, QLatin1String(kPortFileName), QDir::currentPath());
+}
+
 }  // namespace
 
 QString PortsReport(const SerialDeviceList& devices)
 {
     HandStoredDeviceFilesOver();
-    QString text = QStringLiteral("Chosen port: %1 (%2 in %3)\n\nPorts:\n")
-                       .arg(QLatin1String(PortNameForIndex(ReadPortFile().value_or(0))),
-                            QLatin1String(kPortFileName), QDir::currentPath());
+    QString text = ChosenPortLine() + QStringLiteral("\n\nPorts:\n");
     for (int32_t i = 0; i < kPortCount; ++i) {
         const OpenedDeviceFile opened = DeviceFileOfPort(i);
         const QString file = opened.file.isEmpty() ? QStringLiteral("(no device file)") : opened.file;

@@ -3,12 +3,11 @@
 #include "CompareWnd.h"
 #include "DataViewer.h"
 #include "DeviceProtocol.h"
-#include "DocTemplate.h"
 #include "Document.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
-#include "StockTexts.h"
-#include "StringTable.h"
+#include "SafeWrite.h"
+#include "SecondaryWindow.h"
 #include "WinApp.h"
 
 #include <QDesktopServices>
@@ -21,7 +20,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QUrl>
@@ -36,6 +36,9 @@ constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm:ss";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 constexpr int kListWidth = 430;
+// What the window's margins, the splitter's handle and the window frame take beside the list
+// and the preview.
+constexpr int kFrameRoom = 48;
 enum Column { kColumnTaken, kColumnKind, kColumnLines, kColumnSize, kColumns };
 // A capture is a data file, at most some 800 kB; a file larger than this that has taken a
 // capture's name is shown only in part.
@@ -68,16 +71,15 @@ bool ReadCapture(const QString& path, QByteArray* bytes)
     return file.error() == QFileDevice::NoError;
 }
 
-// Written beside the target and put in its place only when complete, as a save does.
-bool WriteCopy(const QByteArray& bytes, const QString& target)
+QTreeWidgetItem* AddRow(QTreeWidget* list, const CCapture& capture)
 {
-    QSaveFile file(target);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
-QString DocString(framework::CSingleDocTemplate::DocStringIndex index)
-{
-    return QString::fromLatin1(kDocTypeString).section(QLatin1Char('\n'), index, index);
+    auto* item = new QTreeWidgetItem(list, {MomentOf(capture), KindInWords(capture.kind),
+                                            QLocale().toString(capture.lines),
+                                            QLocale().formattedDataSize(capture.size)});
+    item->setData(0, Qt::UserRole, capture.path);
+    item->setTextAlignment(kColumnLines, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+    return item;
 }
 
 void Tell(const QString& text)
@@ -109,7 +111,8 @@ CCaptureHistoryWnd::CCaptureHistoryWnd(framework::CWinApp& app, framework::CDocu
     layout->addWidget(m_pFolder);
     layout->addWidget(splitter, 1);
     layout->addWidget(MakeButtons());
-    resize(kWidth, kHeight);
+    m_pPreview->OfferFindKeys(m_pList);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 QWidget* CCaptureHistoryWnd::MakeList()
@@ -155,9 +158,27 @@ QWidget* CCaptureHistoryWnd::MakeButtons()
 void CCaptureHistoryWnd::Present()
 {
     Refresh();
+    FitList();
+    // A keyboard user starts in the list.
+    if (!isVisible())
+        m_pList->setFocus();
     show();
     raise();
     activateWindow();
+}
+
+// The list at least as wide as its columns, so that none is cut at any font or scale, as far
+// as the screen leaves the preview its room beside it.
+void CCaptureHistoryWnd::FitList()
+{
+    int width = 2 * m_pList->frameWidth() + m_pList->verticalScrollBar()->sizeHint().width();
+    const QAbstractItemView* list = m_pList;
+    for (int column = 0; column < kColumns; ++column)
+        width += std::max(list->sizeHintForColumn(column), m_pList->header()->sectionSizeHint(column));
+    const QScreen* screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() - m_pPreview->minimumSizeHint().width() - kFrameRoom
+                            : width;
+    m_pList->setMinimumWidth(std::min(width, room));
 }
 
 bool CCaptureHistoryWnd::event(QEvent* event)
@@ -177,23 +198,27 @@ void CCaptureHistoryWnd::Refresh()
     QStringList selected;
     for (const CCapture& capture : Selected())
         selected << capture.path;
-    const QTreeWidgetItem* currentBefore = m_pList->currentItem();
-    const QString current = currentBefore ? currentBefore->data(0, Qt::UserRole).toString() : QString();
+    const QTreeWidgetItem* current = m_pList->currentItem();
+    const QString currentPath = current ? current->data(0, Qt::UserRole).toString() : QString();
 
     m_tListed = FolderTime();
     m_captures = m_history.List();
+    FillList(selected, currentPath);
+    ShowFolderLine();
+    ShowPreview();
+    UpdateButtons();
+}
+
+// One row a capture; the selection and the current row stay with the captures that had them.
+void CCaptureHistoryWnd::FillList(const QStringList& selected, const QString& currentPath)
+{
     const QSignalBlocker quiet(m_pList);
     m_pList->clear();
     QTreeWidgetItem* currentItem = nullptr;
     for (const CCapture& capture : m_captures) {
-        auto* item = new QTreeWidgetItem(m_pList, {MomentOf(capture), KindInWords(capture.kind),
-                                                   QLocale().toString(capture.lines),
-                                                   QLocale().formattedDataSize(capture.size)});
-        item->setData(0, Qt::UserRole, capture.path);
-        item->setTextAlignment(kColumnLines, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+        QTreeWidgetItem* item = AddRow(m_pList, capture);
         item->setSelected(selected.contains(capture.path));
-        if (capture.path == current)
+        if (capture.path == currentPath)
             currentItem = item;
     }
     // The newest is selected when none of the selected captures is left.
@@ -202,9 +227,6 @@ void CCaptureHistoryWnd::Refresh()
     if (!currentItem && !m_pList->selectedItems().isEmpty())
         currentItem = m_pList->selectedItems().constFirst();
     m_pList->setCurrentItem(currentItem, 0, QItemSelectionModel::NoUpdate);
-    ShowFolderLine();
-    ShowPreview();
-    UpdateButtons();
 }
 
 void CCaptureHistoryWnd::ShowFolderLine()
@@ -273,19 +295,17 @@ void CCaptureHistoryWnd::OnSaveAs()
     if (chosen.size() != 1)
         return;
     const QString source = chosen.front().path;
-    framework::FileDialogRequest request;
-    request.open = false;
-    request.caption = framework::StockText(framework::stockSaveAsTitle);
-    request.filter = DocString(framework::CSingleDocTemplate::filterName);
-    request.defaultSuffix = DocString(framework::CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
-    request.initialPath = QDir::current().filePath(QFileInfo(source).fileName());
-    const QString target = framework::PromptFileName(request, this);
+    const QString target = framework::PromptFileName(
+        m_doc.SaveAsRequest(QDir::current().filePath(QFileInfo(source).fileName())), this);
     if (target.isEmpty())
         return;
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return Tell(framework::FileOpenErrorText(source));
-    if (!WriteCopy(file.readAll(), target))
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Tell(framework::FileOpenErrorText(source));
+    if (!framework::SafeWriteBytes(target, bytes))
         Tell(framework::FileSaveErrorText(target));
 }
 

@@ -7,6 +7,7 @@
 #include "CaptureHistory.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -38,6 +39,7 @@ public:
     void OnCompare();
     void OnShowFolder();
 
+    // The list and the preview, as the tests look at them.
     QTreeWidget* List() const { return m_pList; }
     CDataViewer* Preview() const { return m_pPreview; }
     // Hands the folder to the desktop's file manager; a test puts its own here.
@@ -51,9 +53,11 @@ private:
     QWidget* MakeList();
     QWidget* MakeButtons();
     std::vector<CCapture> Selected() const;
+    void FillList(const QStringList& selected, const QString& currentPath);
     void ShowPreview();
     void UpdateButtons();
     void ShowFolderLine();
+    void FitList();
     QDateTime FolderTime() const;
 
     framework::CWinApp& m_app;

@@ -1,8 +1,8 @@
 #include "CompareWnd.h"
 
 #include "DataView.h"
+#include "SecondaryWindow.h"
 
-#include <QColor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,11 +17,6 @@ namespace {
 constexpr const char* kCaption = "Compare captures - %1 with %2";
 constexpr int kWidth = 1100;
 constexpr int kHeight = 640;
-// A line only the older capture has (or its old version), a line only the newer one has (or
-// its new version), and the gap beside a line the other side lacks.
-const QColor kOldLine(0xff, 0xd7, 0xd5);
-const QColor kNewLine(0xd4, 0xf5, 0xd4);
-const QColor kGap(0xe8, 0xe8, 0xe8);
 
 }  // namespace
 
@@ -70,7 +65,7 @@ CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, co
     m_pNote->setVisible(!labels.strNote.isEmpty());
     layout->addWidget(m_pNote);
     layout->addLayout(sides, 1);
-    resize(kWidth, kHeight);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 QWidget* CCompareWnd::MakeHeader()
@@ -120,10 +115,11 @@ void CCompareWnd::Fill(CDataView* view, const QStringList& lines, int CDiffRow::
         numbers.push_back(index + 1);
     }
     view->SetLines(texts, std::move(numbers));
-    const QColor& own = line == &CDiffRow::nLeft ? kOldLine : kNewLine;
+    // A line only one capture has (or its version of a changed line), and the gap beside it.
+    const CDataView::RowMark own = line == &CDiffRow::nLeft ? CDataView::kMarkOlder : CDataView::kMarkNewer;
     for (size_t i = 0; i < m_rows.size(); ++i) {
         if (!m_rows[i].bSame)
-            view->MarkRow(static_cast<int>(i), m_rows[i].*line >= 0 ? own : kGap);
+            view->MarkRow(static_cast<int>(i), m_rows[i].*line >= 0 ? own : CDataView::kMarkGap);
     }
 }
 

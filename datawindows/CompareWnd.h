@@ -35,6 +35,7 @@ public:
     CCompareWnd(const CCompareSide& left, const CCompareSide& right, QWidget* parent);
     CCompareWnd(const CCompareSide& left, const CCompareSide& right, const CCompareLabels& labels, QWidget* parent);
 
+    // The two sides, as the tests look at them.
     CDataView* LeftView() const { return m_pLeft; }
     CDataView* RightView() const { return m_pRight; }
     QString Summary() const;

@@ -1,5 +1,7 @@
 #include "DataView.h"
 
+#include "Contrast.h"
+
 #include <QByteArray>
 #include <QPaintEvent>
 #include <QFontDatabase>
@@ -11,6 +13,12 @@
 namespace {
 
 constexpr int kNumberMargin = 6;
+// The marks of a comparison: red for what the older side has, green for the newer side's, a
+// tint of the text's colour for a gap; as strong as the text on them stays readable.
+const QColor kOlderHue(Qt::red);
+const QColor kNewerHue(Qt::green);
+constexpr double kMarkStrength = 0.3;
+constexpr double kGapStrength = 0.12;
 
 }  // namespace
 
@@ -55,12 +63,39 @@ void CDataView::SetLines(const QStringList& lines, std::vector<int> numbers)
     setViewportMargins(NumberWidth(), 0, 0, 0);
 }
 
-void CDataView::MarkRow(int row, const QColor& colour)
+void CDataView::MarkRow(int row, RowMark mark)
 {
+    m_marks[row] = mark;
+    ShowMark(row, mark);
+    setViewportMargins(NumberWidth(), 0, 0, 0);
+}
+
+void CDataView::ShowMark(int row, RowMark mark)
+{
+    const QPalette& colours = palette();
+    const QColor hue = mark == kMarkOlder ? kOlderHue : mark == kMarkNewer ? kNewerHue : colours.color(QPalette::Text);
+    const double strength = mark == kMarkGap ? kGapStrength : kMarkStrength;
     QTextCursor cursor(document()->findBlockByNumber(row));
     QTextBlockFormat format = cursor.blockFormat();
-    format.setBackground(colour);
+    format.setBackground(MarkOn(colours.color(QPalette::Base), hue, strength, colours.color(QPalette::Text)));
     cursor.setBlockFormat(format);
+}
+
+QString CDataView::SignOf(int row) const
+{
+    const auto it = m_marks.find(row);
+    if (it == m_marks.end() || it->second == kMarkGap)
+        return QString();
+    return it->second == kMarkOlder ? QStringLiteral("-") : QStringLiteral("+");
+}
+
+void CDataView::changeEvent(QEvent* event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        for (const auto& [row, mark] : m_marks)
+            ShowMark(row, mark);
+    }
 }
 
 bool CDataView::IsMarked(int row) const
@@ -95,7 +130,8 @@ int CDataView::NumberWidth() const
     int largest = blockCount();
     for (int number : m_rowNumbers)
         largest = std::max(largest, number);
-    const int digits = static_cast<int>(QString::number(largest).size());
+    // A comparison's rows carry a sign before their number.
+    const int digits = static_cast<int>(QString::number(largest).size()) + (m_marks.empty() ? 0 : 2);
     return 2 * kNumberMargin + fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits;
 }
 
@@ -110,18 +146,33 @@ QString CDataView::NumberOf(int row) const
 void CDataView::PaintNumbers(QPaintEvent* event)
 {
     QPainter painter(m_pNumbers);
-    painter.fillRect(event->rect(), palette().window());
+    const QColor background = palette().color(QPalette::Window);
+    painter.fillRect(event->rect(), background);
     if (document()->isEmpty())
         return;
-    painter.setPen(palette().color(QPalette::PlaceholderText));
+    // The numbers are quieter than the text, but as readable.
+    const QColor number = ReadableOn(palette().color(QPalette::PlaceholderText), background);
+    const QColor older = ReadableOn(kOlderHue, background);
+    const QColor newer = ReadableOn(kNewerHue, background);
     painter.setFont(font());
+    QFont signFont = font();
+    signFont.setBold(true);
     const int width = m_pNumbers->width() - kNumberMargin;
     for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
         const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
         if (box.top() > event->rect().bottom())
             break;
-        if (block.isVisible() && box.bottom() >= event->rect().top())
-            painter.drawText(0, static_cast<int>(box.top()), width, fontMetrics().height(), Qt::AlignRight,
-                             NumberOf(block.blockNumber()));
+        if (!block.isVisible() || box.bottom() < event->rect().top())
+            continue;
+        const QRect cell(kNumberMargin, static_cast<int>(box.top()), width - kNumberMargin, fontMetrics().height());
+        painter.setPen(number);
+        painter.setFont(font());
+        painter.drawText(cell, Qt::AlignRight, NumberOf(block.blockNumber()));
+        const QString sign = SignOf(block.blockNumber());
+        if (!sign.isEmpty()) {
+            painter.setPen(sign == QLatin1String("-") ? older : newer);
+            painter.setFont(signFont);
+            painter.drawText(cell, Qt::AlignLeft, sign);
+        }
     }
 }

@@ -7,10 +7,10 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 
+#include <map>
 #include <vector>
 
 class QByteArray;
-class QColor;
 
 class CDataView : public QPlainTextEdit {
 public:
@@ -20,22 +20,34 @@ public:
     void SetLines(const QStringList& lines);
     // Shows the lines with numbers of the caller's: a 0 leaves the row unnumbered.
     void SetLines(const QStringList& lines, std::vector<int> numbers);
-    // Gives the row a background of the colour across the whole width.
-    void MarkRow(int row, const QColor& colour);
+    // How a row of a comparison differs: a line only this side has (or its version of a changed
+    // line), on the older or the newer side, or the gap beside a line only the other side has.
+    enum RowMark { kMarkOlder, kMarkNewer, kMarkGap };
+    // Gives the row a background across the whole width, tinted from the palette so that its
+    // text stays readable, and a line of the older or newer side a sign in the gutter ("-",
+    // "+"), so that the difference does not rest on colour alone.
+    void MarkRow(int row, RowMark mark);
+    // Only the tests ask.
     bool IsMarked(int row) const;
+    // The gutter's sign of the row: "-", "+" or empty.
+    QString SignOf(int row) const;
     // Selects the next (or previous) place that holds text, from the cursor on and then from
     // the other end; false, with the cursor left as it was, when the text is nowhere.
     bool Find(const QString& text, bool backward = false);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A new theme tints the marked rows afresh.
+    void changeEvent(QEvent* event) override;
 
 private:
     class CLineNumbers;
     int NumberWidth() const;
     void PaintNumbers(QPaintEvent* event);
     QString NumberOf(int row) const;
+    void ShowMark(int row, RowMark mark);
 
     CLineNumbers* m_pNumbers;
     std::vector<int> m_rowNumbers;
+    std::map<int, RowMark> m_marks;
 };

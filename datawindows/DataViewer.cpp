@@ -2,6 +2,9 @@
 
 #include "DataView.h"
 
+#include "Contrast.h"
+
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +29,16 @@ public:
     }
 
 protected:
+    // Escape closes the find bar before it closes the window.
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            event->accept();
+            return true;
+        }
+        return QLineEdit::event(event);
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
@@ -40,12 +53,12 @@ private:
     std::function<void()> m_close;
 };
 
-QShortcut* AddShortcut(QWidget* owner, const QKeySequence& key, std::function<void()> handler)
+QShortcut* AddShortcut(QWidget* owner, QObject* receiver, const QKeySequence& key, std::function<void()> handler)
 {
     auto* shortcut = new QShortcut(key, owner);
-    // Only while the focus is in this viewer: a window may hold two of them.
+    // Only while the focus is in the owner: a window may hold two viewers.
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, owner, std::move(handler));
+    QObject::connect(shortcut, &QShortcut::activated, receiver, std::move(handler));
     return shortcut;
 }
 
@@ -59,9 +72,29 @@ CDataViewer::CDataViewer(QWidget* parent) : QWidget(parent), m_pView(new CDataVi
     layout->addWidget(m_pView);
     layout->addWidget(m_pFindBar);
     m_pFindBar->hide();
-    AddShortcut(this, QKeySequence::Find, [this] { OnFind(); });
-    AddShortcut(this, QKeySequence::FindNext, [this] { OnFindNext(); });
-    AddShortcut(this, QKeySequence::FindPrevious, [this] { OnFindNext(true); });
+    OfferFindKeys(this);
+}
+
+void CDataViewer::OfferFindKeys(QWidget* from)
+{
+    AddShortcut(from, this, QKeySequence::Find, [this] { OnFind(); });
+    AddShortcut(from, this, QKeySequence::FindNext, [this] { OnFindNext(); });
+    AddShortcut(from, this, QKeySequence::FindPrevious, [this] { OnFindNext(true); });
+}
+
+// "Not found" in red, as dark or as light as the window's colour needs for it to stay readable.
+void CDataViewer::ShowWarningColour()
+{
+    QPalette warning = palette();
+    warning.setColor(QPalette::WindowText, ReadableOn(Qt::red, warning.color(QPalette::Window)));
+    m_pFindResult->setPalette(warning);
+}
+
+void CDataViewer::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_pFindResult)
+        ShowWarningColour();
 }
 
 QWidget* CDataViewer::MakeFindBar()
@@ -70,9 +103,7 @@ QWidget* CDataViewer::MakeFindBar()
     m_pFindText = new CFindField(this, [this] { CloseFindBar(); });
     m_pFindText->setPlaceholderText(QStringLiteral("Find in the data"));
     m_pFindResult = new QLabel(bar);
-    QPalette warning = m_pFindResult->palette();
-    warning.setColor(QPalette::WindowText, Qt::darkRed);
-    m_pFindResult->setPalette(warning);
+    ShowWarningColour();
     auto* next = new QToolButton(bar);
     next->setText(QStringLiteral("Next"));
     auto* previous = new QToolButton(bar);

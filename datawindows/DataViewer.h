@@ -20,15 +20,24 @@ public:
     void OnFind();
     void OnFindNext(bool backward = false);
 
-    // What the find bar says about the last search: empty while the text was found.
+    // What the find bar says about the last search, empty while the text was found; the tests
+    // read it.
     QString FindResult() const;
+    // Ctrl+F, F3 and Shift+F3 search this viewer also while the focus is in the widget given
+    // (the list beside the viewer).
+    void OfferFindKeys(QWidget* from);
+    QLabel* FindResultLabel() const { return m_pFindResult; }
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
+    void ShowWarningColour();
     QWidget* MakeFindBar();
     void CloseFindBar();
 
     CDataView* m_pView;
     QWidget* m_pFindBar;
     QLineEdit* m_pFindText;
-    QLabel* m_pFindResult;
+    QLabel* m_pFindResult = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "Document.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "SecondaryWindow.h"
 #include "StockTexts.h"
 #include "TransferLog.h"
 
@@ -40,7 +41,7 @@ CTransferLogWnd::CTransferLogWnd(CTransferLog& log, QWidget* parent)
     layout->addWidget(m_pText, 1);
     layout->addWidget(MakeButtons());
     connect(m_pFollow, &QTimer::timeout, this, [this] { Follow(); });
-    resize(kWidth, kHeight);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 QWidget* CTransferLogWnd::MakeButtons()

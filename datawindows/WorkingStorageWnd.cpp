@@ -3,6 +3,7 @@
 #include "DataLines.h"
 #include "DataViewer.h"
 #include "KorvaDoc.h"
+#include "SecondaryWindow.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -20,7 +21,7 @@ CWorkingStorageWnd::CWorkingStorageWnd(const CKorvaDoc& doc, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pSummary);
     layout->addWidget(m_pViewer, 1);
-    resize(kWidth, kHeight);
+    framework::PrepareSecondaryWindow(this, QSize(kWidth, kHeight));
 }
 
 void CWorkingStorageWnd::Present()

@@ -16,6 +16,7 @@ public:
 
     // Shows the window in front with the data as they are now.
     void Present();
+    // The viewer, as the tests look at it.
     CDataViewer* Viewer() const { return m_pViewer; }
 
 protected:

@@ -77,11 +77,6 @@ QString CCaptureHistory::Keep(CKorvaDoc& doc, const char* kind, QString* error, 
     return QString();
 }
 
-bool CCaptureHistory::Describe(const QString& path, CCapture* capture) const
-{
-    return Read(path, true, capture);
-}
-
 bool CCaptureHistory::Read(const QString& path, bool countLines, CCapture* capture) const
 {
     const QFileInfo file(path);
@@ -117,6 +112,11 @@ std::vector<CCapture> CCaptureHistory::Scan(bool countLines) const
         return a.when != b.when ? a.when > b.when : a.sequence > b.sequence;
     });
     return captures;
+}
+
+bool CCaptureHistory::Describe(const QString& path, CCapture* capture) const
+{
+    return Read(path, false, capture);
 }
 
 bool CCaptureHistory::Remove(const QString& path) const

@@ -41,7 +41,8 @@ public:
     std::vector<CCapture> List() const;
     // Removes a capture of this history; false for any other file or a refused removal.
     bool Remove(const QString& path) const;
-    // The capture that path names, as List gives it; false for a file that is none.
+    // The capture of this history that path names (its lines not counted); false for a file
+    // that is none.
     bool Describe(const QString& path, CCapture* capture) const;
 
 private:

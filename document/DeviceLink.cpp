@@ -122,6 +122,7 @@ void CKorvaDoc::SendCommand(const char* text)
     if (const DownloadKind* kind = DownloadKindForDeviceCommand(text)) {
         m_bTransferUnfinished = true;
         m_pRequestedDownload = kind;
+        m_pCutShortDownload = nullptr;
     }
     if (IsTransferCommand(text))
         BeginTransferRecord();
@@ -151,7 +152,7 @@ int32_t CKorvaDoc::PollSendLine(uint32_t waitMs)
         const int32_t taken = PortWriteBlockPart(m_hPort, g_sendLine + m_nPieceSent, m_nPieceLength - m_nPieceSent);
         // A refused write took fewer characters than the line has, as one that stalls does.
         if (taken < 0)
-            return FailSend(taken == PORT_E_API ? PORT_E_WRITE : taken);
+            return taken == PORT_E_API ? FailSend(PORT_E_WRITE, kLinkHungUp) : FailSend(taken, kLinkFailureUnknown);
         now = Clock::now();
         if (taken > 0) {
             m_nPieceSent += taken;
@@ -167,7 +168,7 @@ int32_t CKorvaDoc::PollSendLine(uint32_t waitMs)
         // line, so a driver that takes nothing for that long has a device that holds it.
         const Clock::time_point stall = WaitEnd(m_tLastProgress, static_cast<uint32_t>(PortGetTimeout(m_hPort)));
         if (now >= stall)
-            return FailSend(PORT_E_WRITE);
+            return FailSend(PORT_E_WRITE, kLinkHeldXoff);
         if (now >= waitEnd)
             return kSendPending;
         PortWaitOutput(m_hPort, MsUntil(std::min(stall, waitEnd), now));
@@ -220,11 +221,12 @@ int32_t CKorvaDoc::EndLine()
 }
 
 // A write that fails or stalls closes the port, so that the next OpenLink opens it afresh.
-int32_t CKorvaDoc::FailSend(int32_t code)
+int32_t CKorvaDoc::FailSend(int32_t code, LinkFailure cause)
 {
     RecordWrite(code, m_nPieceLength - m_nPieceSent);
     m_bLineOpen = false;
     m_nLastWriteResult = code;
+    m_nLinkFailure = cause;
     ClosePort();
     return 0;
 }
@@ -302,6 +304,15 @@ void CKorvaDoc::AbandonReceive()
     m_nRxCount = 0;
 }
 
+// The LF behind a line just read is part of it, not more of the device's sending.
+bool CKorvaDoc::IsLineBusy() const
+{
+    if (m_hPort < 0)
+        return false;
+    const int32_t waiting = PortQueueCount(m_hPort, PORT_INPUT);
+    return waiting > 1 || (waiting == 1 && PortPeekChar(m_hPort) != kLF);
+}
+
 // The old transfer's lines are read as a receive reads them, and dropped.
 bool CKorvaDoc::DrainUnfinishedTransfer(uint32_t waitMs)
 {
@@ -336,13 +347,29 @@ bool CKorvaDoc::EndDrain()
 }
 
 // A port that failed to open, or a device that went away, is closed so that the next
-// OpenLink tries it afresh. The data and their counters stay.
+// OpenLink tries it afresh. The data and their counters stay; where a download was under way,
+// how far it came is noted, so that its lines need not be lost.
 int32_t CKorvaDoc::FailReceive(int32_t code)
 {
     RecordFailedRead(code);
+    // A read fails with an error of the platform only when the device hung up or went away.
+    m_nLinkFailure = code == PORT_E_API ? kLinkHungUp : kLinkFailureUnknown;
+    m_pCutShortDownload = m_nRxLines > 0 ? m_pRequestedDownload : nullptr;
+    m_nCutShortSize = m_bLineOpenAtLimit ? m_nCursor : std::max(m_nCursor - 1, 0);
     m_nTransferState = kStateSearch;
     ClosePort();
     return code;
+}
+
+const DownloadKind* CKorvaDoc::EndCutShortDownload()
+{
+    const DownloadKind* kind = std::exchange(m_pCutShortDownload, nullptr);
+    if (kind) {
+        m_nDataSize = m_nCutShortSize;
+        m_pEndedDownload = kind;
+        m_pDataKind = kind;
+    }
+    return kind;
 }
 
 // The countdown is shared across receives and the search, and only a silence end resets it.

@@ -4,6 +4,7 @@
 // interface settings.
 #include "Document.h"
 #include "Einstell1.h"
+#include "LinkErrors.h"
 #include "LinkRecord.h"
 #include "TransferState.h"
 
@@ -107,6 +108,12 @@ public:
     // A download was requested and has not ended with its EOT or silence: the device may still
     // be sending it, and takes no command until it has.
     bool HasUnfinishedTransfer() const { return m_bTransferUnfinished; }
+    // Bytes wait on the line that no read has taken (beyond the LF of a line just read): after
+    // a purge, or behind an answer, the device is sending more than it was asked for.
+    bool IsLineBusy() const;
+    // The device is sending a transfer that was not asked for here (another program's, cut
+    // short): it is drained as one of ours would be before the next command.
+    void ExpectRestOfTransfer() { m_bTransferUnfinished = true; }
     // Reads and discards the rest of such a transfer until its EOT comes or the line stays
     // silent for the port's time-out, waiting at most waitMs: true once it has ended.
     bool DrainUnfinishedTransfer(uint32_t waitMs);
@@ -114,6 +121,12 @@ public:
     // nothing, the library's negative code when a write answered one, PORT_E_WRITE (-9)
     // when the driver took fewer characters than the line has.
     int32_t GetLastWriteResult() const { return m_nLastWriteResult; }
+    // Why the last failed read or write of a transfer failed, where the port library tells.
+    LinkFailure LastLinkFailure() const { return m_nLinkFailure; }
+    // After a port error cut a download short: the lines it brought become the data, as a
+    // time-out would have left them, and TakeEndedDownload answers the download, so that the
+    // lines can be kept. The download; nullptr when no download was cut short with lines.
+    const DownloadKind* EndCutShortDownload();
 
     // What the line did to the transfer since its command (a download's request, "DE" or
     // "DU"): the errors the port reported, NUL characters received, lines split at the read's
@@ -160,7 +173,7 @@ private:
     bool BeginLine();
     void FillPiece();
     int32_t EndLine();
-    int32_t FailSend(int32_t code);
+    int32_t FailSend(int32_t code, LinkFailure cause);
     using Clock = std::chrono::steady_clock;
     int32_t ContinueRead(Clock::time_point waitEnd);
     int32_t FinishRead(bool endedBySilence);
@@ -183,6 +196,10 @@ private:
     void TakeLineErrors(const char* when);
 
     int32_t m_nLastWriteResult = 0;
+    LinkFailure m_nLinkFailure = kLinkFailureUnknown;
+    // The download a port error cut short, and the size of the lines it had brought.
+    const DownloadKind* m_pCutShortDownload = nullptr;
+    int32_t m_nCutShortSize = 0;
     QString m_strOpenFailure;
     // The line that filled the buffer to its last place has no room for its CR.
     bool m_bLineOpenAtLimit = false;

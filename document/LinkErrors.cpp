@@ -11,6 +11,9 @@ constexpr const char* kMsgClosed = "V24 Closed";
 constexpr const char* kMsgBadValue = "V24 Timout Value not alowed";
 constexpr const char* kMsgApiError = "V24 Error at API Function";
 
+constexpr const char* kCauseHungUp = "the line hung up";
+constexpr const char* kCauseHeldXoff = "the device held the line with XOFF longer than the time-out";
+
 // What follows "COM1 (/dev/ttyUSB0): " when the port cannot be opened.
 constexpr const char* kOpenNotFound = "not found \u2014 plug in the adapter or choose the device in Adjustment/Interface";
 constexpr const char* kOpenDenied = "not permitted \u2014 add yourself to the group dialout and log in again";
@@ -35,6 +38,15 @@ const char* WriteErrorText(int32_t code)
 {
     const char* text = ReceiveErrorText(code);
     return text ? text : kMsgApiError;
+}
+
+const char* LinkFailureText(LinkFailure cause)
+{
+    switch (cause) {
+    case kLinkHungUp: return kCauseHungUp;
+    case kLinkHeldXoff: return kCauseHeldXoff;
+    default: return nullptr;
+    }
 }
 
 QString OpenFailureText(const char* portName)

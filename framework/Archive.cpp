@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include "SafeWrite.h"
+
 namespace framework {
 
 CArchive::CArchive(QIODevice& file, Mode mode) : m_file(file), m_mode(mode) {}
@@ -27,8 +29,7 @@ bool CArchive::Fill()
 bool CArchive::Flush()
 {
     if (IsStoring() && m_pos > 0) {
-        if (m_file.write(reinterpret_cast<const char*>(m_buffer), static_cast<qint64>(m_pos))
-            != static_cast<qint64>(m_pos))
+        if (!WriteAll(m_file, reinterpret_cast<const char*>(m_buffer), static_cast<qint64>(m_pos)))
             m_bFailed = true;
         m_pos = 0;
     }

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QIcon>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMainWindow>
@@ -30,6 +31,21 @@ public:
         return button && button->defaultAction() && button->defaultAction()->property(kNoTipProperty).toBool();
     }
 };
+
+// The screens' usual scales beside 1: a button shows a picture drawn for its scale, never one
+// stretched from another.
+constexpr qreal kImageRatios[] = {1.25, 1.5, 1.75, 2, 2.5, 3, 4};
+
+QIcon ButtonIcon(const ToolBarResource& resource, int index)
+{
+    const QRect cell(QPoint(index * resource.buttonSize.width(), 0), resource.buttonSize);
+    QIcon icon(QPixmap::fromImage(resource.bitmap.copy(cell)));
+    if (resource.drawImage) {
+        for (qreal ratio : kImageRatios)
+            icon.addPixmap(QPixmap::fromImage(resource.drawImage(index, ratio)));
+    }
+    return icon;
+}
 
 Qt::ToolBarArea AreaFor(unsigned style)
 {
@@ -89,16 +105,18 @@ bool CToolBar::LoadToolBar(unsigned id)
             m_pBar->addSeparator();
             continue;
         }
-        const QRect cell(QPoint(image++ * resource->buttonSize.width(), 0), resource->buttonSize);
-        QAction* action = m_pBar->addAction(QIcon(QPixmap::fromImage(resource->bitmap.copy(cell))), QString());
+        QAction* action = m_pBar->addAction(ButtonIcon(*resource, image++), QString());
         action->setProperty(kCommandIdProperty, command);
         const QString tip = CommandTip(command);
         action->setToolTip(tip);
         action->setProperty(kNoTipProperty, tip.isNull() || !(m_nStyle & CBRS_TOOLTIPS));
         if (m_nStyle & CBRS_FLYBY)
             action->setStatusTip(CommandPrompt(command));
-        if (QWidget* button = m_pBar->widgetForAction(action))
+        if (QWidget* button = m_pBar->widgetForAction(action)) {
             button->installEventFilter(filter);
+            button->setAccessibleName(CommandName(command));
+            button->setAccessibleDescription(CommandPrompt(command).trimmed());
+        }
         m_pHost->AddCommandAction(action, command);
     }
     return true;

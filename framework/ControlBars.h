@@ -70,7 +70,7 @@ public:
     void EnableDocking(unsigned alignMask);
 
     QToolBar* GetToolBarCtrl() const { return m_pBar; }
-    // The action of a button's command, nullptr for none.
+    // The action of a button's command, nullptr for none; the tests press buttons through it.
     QAction* ActionFor(unsigned id) const;
 
 private:
@@ -93,6 +93,7 @@ public:
     unsigned GetItemID(int index) const;
     QString GetPaneText(int index) const;
     void SetPaneText(int index, const QString& text);
+    // The tests read the bar through it.
     QStatusBar* GetStatusBarCtrl() const { return m_pBar; }
 
 private:

@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QValidator>
 
+#include <utility>
+#include <vector>
+
 namespace framework {
 namespace {
 
@@ -79,7 +82,8 @@ QComboBox* MakeComboBox(const DialogControl& c, QDialog* dialog)
     return combo;
 }
 
-// Text as it stands: an ampersand is shown, not taken as a mnemonic.
+// Text as it stands: an ampersand is shown, not taken as a mnemonic, unless the text labels a
+// control (its buddy).
 QLabel* MakeStaticText(const DialogControl& c, QDialog* dialog)
 {
     auto* label = new QLabel(dialog);
@@ -199,6 +203,7 @@ void CDialog::BuildControls()
     m_window->setFont(font);
     const QFontMetrics fm(font);
     m_window->setFixedSize(toPixels(fm, 0, 0, m_template.cx, m_template.cy).size());
+    std::vector<std::pair<QLabel*, int>> labels;
     for (const DialogControl& c : m_template.controls) {
         QWidget* w = nullptr;
         switch (c.kind) {
@@ -213,7 +218,12 @@ void CDialog::BuildControls()
         if (c.kind == DialogControl::comboBox)
             r.setHeight(w->sizeHint().height());  // the template's height is the open list's
         w->setGeometry(r);
+        if (c.kind == DialogControl::staticText && c.buddy != 0)
+            labels.emplace_back(static_cast<QLabel*>(w), c.buddy);
     }
+    // Tied once every control stands, as a label may come before the control it names.
+    for (const auto& [label, buddy] : labels)
+        label->setBuddy(GetDlgItem(buddy));
 }
 
 QWidget* CDialog::MakeButton(const DialogControl& c)

@@ -20,6 +20,9 @@ struct DialogControl {
     int x, y, cx, cy;  // dialog units
     QString text;      // button or static text
     QStringList items; // initial list of a combo box
+    // A static text that labels this control: its "&" mnemonic moves the focus there, and
+    // assistive tools read the text as the control's name. 0: a text of its own.
+    int buddy = 0;
 };
 
 struct DialogTemplate {
@@ -79,6 +82,7 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(int result);
+    // The button that ended the dialog; the tests' dialogs read it.
     int GetResult() const { return m_nResult; }
 
 private:

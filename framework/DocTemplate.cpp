@@ -18,6 +18,11 @@ QString CSingleDocTemplate::GetDocString(DocStringIndex index) const
     return index < m_docStrings.size() ? m_docStrings.at(index) : QString();
 }
 
+FileDialogRequest CSingleDocTemplate::FileRequest(bool open, const QString& initialPath) const
+{
+    return FileRequestForType(open, GetDocString(filterName), GetDocString(filterExt), initialPath);
+}
+
 void CSingleDocTemplate::SetDefaultTitle(CDocument& document) const
 {
     const QString name = GetDocString(fileNewName);

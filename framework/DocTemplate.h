@@ -1,6 +1,8 @@
 #pragma once
 // The single-document template: one document, reused for New and Open, and its type string
 // (window title, new-document name, file filter, extension, file-type id and name).
+#include "FileDialog.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,6 +22,8 @@ public:
 
     QString GetDocString(DocStringIndex index) const;
     CDocument& GetDocument() const { return m_document; }
+    // The request of the Open dialog (open) or of the Save As dialog for this type's files.
+    FileDialogRequest FileRequest(bool open, const QString& initialPath = QString()) const;
 
     // The classes of the document's window: the frame is built from the resources of
     // resourceId, the view fills it.

@@ -2,35 +2,13 @@
 
 #include "Archive.h"
 #include "MessageBox.h"
+#include "SafeWrite.h"
 #include "StockTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace framework {
-namespace {
-
-// Runs the document's serialisation into file and pushes every byte to the file system: first
-// the archive's buffer, then the file's own, because commit() flushes the latter without
-// looking at the result. On any failure the new file is given up and the old one stays.
-bool StoreCompletely(CDocument& document, QSaveFile& file)
-{
-    bool written;
-    {
-        CArchive ar(file, CArchive::store);
-        document.Serialize(ar);
-        written = ar.Flush();
-    }
-    while (written && file.bytesToWrite() > 0)
-        written = file.flush();
-    written = written && file.error() == QFileDevice::NoError;
-    if (!written)
-        file.cancelWriting();
-    return written;
-}
-
-}  // namespace
 
 QString FileOpenErrorText(const QString& path)
 {
@@ -92,14 +70,14 @@ bool CDocument::OnSaveDocument(const QString& path)
 
 bool CDocument::WriteFile(const QString& path, QString* error)
 {
-    // Written beside the target and renamed over it only when complete, so that a full disc
-    // or a refused write never destroys the file that was there.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && StoreCompletely(*this, file) && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return SafeWrite(
+        path,
+        [this](QIODevice& file) {
+            CArchive ar(file, CArchive::store);
+            Serialize(ar);
+            return ar.Flush();
+        },
+        error);
 }
 
 }  // namespace framework

@@ -2,6 +2,7 @@
 // The document base of the single-document framework: title, path name, modified flag and the
 // open and save flows that run the document's serialisation over a byte-wise archive.
 #include "CmdTarget.h"
+#include "FileDialog.h"
 
 #include <QString>
 
@@ -33,8 +34,9 @@ public:
     virtual bool OnOpenDocument(const QString& path);
     // Save: writes the file through Serialize; the old file stays as it was if writing fails.
     virtual bool OnSaveDocument(const QString& path);
-    // Writes the file as Save does, and nothing else: no message, and path, title and modified
-    // flag stay. False, with the reason in *error, when the file could not be written whole.
+    // Writes the file through Serialize and the safe write, as Save does, and nothing else: no
+    // message, and path, title and modified flag stay. False, with the reason in *error, when
+    // the file could not be written whole.
     bool WriteFile(const QString& path, QString* error = nullptr);
 
     // Before the data are replaced or the program ends: a modified document asks whether to
@@ -45,6 +47,9 @@ public:
     // a file first. True when the data were saved.
     bool DoFileSave();
     bool DoSave(const QString& path);
+    // The request of the Save As dialog for this document's type of file, starting at
+    // initialPath.
+    FileDialogRequest SaveAsRequest(const QString& initialPath) const;
 
     virtual void DeleteContents() {}
     virtual void Serialize(CArchive& ar) = 0;

@@ -45,16 +45,9 @@ bool CDocument::DoSave(const QString& path)
 {
     QString target = path;
     if (target.isEmpty()) {
-        FileDialogRequest request;
-        request.open = false;
-        request.caption = StockText(stockSaveAsTitle);
-        if (m_pDocTemplate) {
-            request.filter = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterName);
-            request.defaultSuffix = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
-        }
         const QString base = GetPathName().isEmpty() ? GetTitle() : GetPathName();
-        request.initialPath = QFileInfo(base).isAbsolute() ? base : QDir::current().filePath(base);
-        target = PromptFileName(request, AfxGetMainWnd());
+        target = PromptFileName(SaveAsRequest(QFileInfo(base).isAbsolute() ? base : QDir::current().filePath(base)),
+                                AfxGetMainWnd());
         if (target.isEmpty())
             return false;
     }
@@ -62,6 +55,12 @@ bool CDocument::DoSave(const QString& path)
     if (saved && AfxGetApp())
         AfxGetApp()->AddToRecentFileList(target);
     return saved;
+}
+
+FileDialogRequest CDocument::SaveAsRequest(const QString& initialPath) const
+{
+    return m_pDocTemplate ? m_pDocTemplate->FileRequest(false, initialPath)
+                          : FileRequestForType(false, QString(), QString(), initialPath);
 }
 
 }  // namespace framework

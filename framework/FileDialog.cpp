@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 
+#include "StockTexts.h"
+
 #include <QFileDialog>
 
 namespace framework {
@@ -12,6 +14,18 @@ FileDialogHandler& handlerSlot()
 }
 
 }  // namespace
+
+FileDialogRequest FileRequestForType(bool open, const QString& filter, const QString& extension,
+                                     const QString& initialPath)
+{
+    FileDialogRequest request;
+    request.open = open;
+    request.caption = StockText(open ? stockOpenTitle : stockSaveAsTitle);
+    request.filter = filter;
+    request.defaultSuffix = QString(extension).remove(QLatin1Char('.'));
+    request.initialPath = initialPath;
+    return request;
+}
 
 QString PromptFileName(const FileDialogRequest& request, QWidget* parent)
 {

@@ -16,6 +16,12 @@ struct FileDialogRequest {
     QString initialPath;
 };
 
+// The request of the Open dialog (open) or of the Save As dialog for files of one type: the
+// stock caption, the type's filter ("Dateityp  (*.txt)") and its extension (".txt") without the
+// dot as the suffix. An empty filter and extension ask for any file.
+FileDialogRequest FileRequestForType(bool open, const QString& filter, const QString& extension,
+                                     const QString& initialPath = QString());
+
 // Returns the chosen path; an empty one when the user cancelled.
 using FileDialogHandler = std::function<QString(const FileDialogRequest& request)>;
 

@@ -4,7 +4,9 @@
 #include "Document.h"
 #include "HelpWindow.h"
 #include "LockKeys.h"
+#include "MenuAccessible.h"
 #include "Resources.h"
+#include "SecondaryWindow.h"
 #include "View.h"
 #include "WinApp.h"
 
@@ -57,7 +59,7 @@ bool CFrameWnd::LoadFrame(unsigned resourceId)
     if (!PreCreateWindow(cs))
         return false;
     if (cs.cx > 0 && cs.cy > 0)
-        resize(cs.cx, cs.cy);
+        FitToScreen(this, QSize(cs.cx, cs.cy));
     if (cs.x >= 0 && cs.y >= 0)
         move(cs.x, cs.y);
     if (OnCreate() == -1)
@@ -92,10 +94,21 @@ void CFrameWnd::CreateMenu(unsigned resourceId)
             }
             QAction* action = qmenu->addAction(item.text);
             action->setStatusTip(CommandPrompt(item.id));
+            ShowKey(action, CommandKey(resourceId, item.id));
+            MakeMenuItemAccessible(action);
             AddCommandAction(action, item.id);
             m_menuActions[item.id] = action;
         }
     }
+}
+
+// The item shows its command's key and tells it as its shortcut (to a screen reader among
+// others), but the key stays the accelerator's, which also refuses a disabled command with the
+// framework's trace: the item's own shortcut applies only where the menu bar holds the focus.
+void CFrameWnd::ShowKey(QAction* action, const QKeySequence& key)
+{
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
 }
 
 void CFrameWnd::CreateAccelerators(unsigned resourceId)

@@ -13,6 +13,7 @@
 #include <map>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 
 namespace framework {
@@ -66,10 +67,12 @@ public:
     void SetMessageText(const QString& text);
     // The program's own message in place of the idle text, until it is cleared with an empty one.
     void SetIdleMessage(const QString& text);
+    // What the message pane shows; the tests read it.
     QString GetMessageText() const;
     QMainWindow* HostWindow() override { return this; }
     void SetStatusBar(CStatusBar* bar) override { m_pStatusBar = bar; }
     void AddCommandAction(QAction* action, unsigned id) override;
+    // The menu item of a command, nullptr for none; the tests choose menu items through it.
     QAction* MenuAction(unsigned id) const;
 
     // Framework handlers of the Help commands.
@@ -85,6 +88,7 @@ private:
     class LockKeyWatcher;
     void CreateMenu(unsigned resourceId);
     void CreateAccelerators(unsigned resourceId);
+    static void ShowKey(QAction* action, const QKeySequence& key);
     void UpdateIndicators();
     QString IdleText() const;
 

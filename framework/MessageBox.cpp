@@ -1,22 +1,29 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
+#include <QWindow>
 
 namespace framework {
 namespace {
 
-MessageBoxHandler& handlerSlot()
-{
-    static MessageBoxHandler handler;
-    return handler;
-}
+// Who answers the boxes (the handler installed, else the user), and the window that owns them.
+struct BoxService {
+    MessageBoxHandler handler;
+    QPointer<QWidget> owner;
+};
 
-QPointer<QWidget>& ownerSlot()
+// How long a box waits for a main window that is being shown to be on the screen.
+constexpr int kOnScreenWaitMs = 2000;
+constexpr int kOnScreenPollMs = 10;
+
+BoxService& Service()
 {
-    static QPointer<QWidget> owner;
-    return owner;
+    static BoxService service;
+    return service;
 }
 
 QMessageBox::StandardButtons buttonsFor(unsigned type)
@@ -60,11 +67,32 @@ int resultFor(int button)
     }
 }
 
+// A window that has been shown but not yet put on the screen (a box that comes with the first
+// tick after start-up) is waited for, so that the box is placed over it and in front of it,
+// never under it.
+void WaitUntilOnScreen(QWidget* owner)
+{
+    QWindow* window = owner && owner->isVisible() ? owner->window()->windowHandle() : nullptr;
+    if (!window || window->isExposed())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (window->isExposed())
+            loop.quit();
+    });
+    QTimer::singleShot(kOnScreenWaitMs, &loop, &QEventLoop::quit);
+    poll.start(kOnScreenPollMs);
+    loop.exec();
+}
+
 int show(const MessageBoxRequest& request)
 {
-    if (handlerSlot())
-        return handlerSlot()(request);
-    QWidget* owner = ownerSlot() ? ownerSlot().data() : QApplication::activeWindow();
+    const BoxService& service = Service();
+    if (service.handler)
+        return service.handler(request);
+    QWidget* owner = service.owner ? service.owner.data() : QApplication::activeWindow();
+    WaitUntilOnScreen(owner);
     QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
     box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.
@@ -86,12 +114,12 @@ int MessageBoxWithCaption(const QString& text, const char* caption, unsigned typ
 
 void SetMessageBoxHandler(MessageBoxHandler handler)
 {
-    handlerSlot() = std::move(handler);
+    Service().handler = std::move(handler);
 }
 
 void SetMessageBoxOwner(QWidget* owner)
 {
-    ownerSlot() = owner;
+    Service().owner = owner;
 }
 
 }  // namespace framework

@@ -1,6 +1,6 @@
 #pragma once
-// The message-box service: every box the program shows goes through here, so that tests can
-// answer a box without a window (record caption, text and buttons, return a chosen button).
+// The message-box service: every box the program shows goes through here, so that a run without
+// a window, or a test, can answer a box itself (read caption, text and buttons, return a button).
 #include <QString>
 #include <functional>
 

@@ -78,4 +78,48 @@ QString CommandTip(unsigned id)
     return text.mid(split + 1).section(QLatin1Char('\n'), 0, 0);
 }
 
+QString MenuItemName(const QString& itemText)
+{
+    const QString shown = itemText.section(QLatin1Char('\t'), 0, 0);
+    QString name;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        // "&&" stands for an ampersand, a single one marks the mnemonic.
+        if (shown.at(i) == QLatin1Char('&') && ++i == shown.size())
+            break;
+        name += shown.at(i);
+    }
+    return name;
+}
+
+QString CommandName(unsigned id)
+{
+    const QString tip = CommandTip(id).trimmed();
+    if (!tip.isEmpty())
+        return tip;
+    for (const auto& [menuId, menu] : store().menus) {
+        for (const PopupResource& popup : menu) {
+            for (const MenuItemResource& item : popup.items) {
+                if (item.id == id) {
+                    QString name = MenuItemName(item.text);
+                    while (name.endsWith(QLatin1Char('.')))
+                        name.chop(1);
+                    return name;
+                }
+            }
+        }
+    }
+    return QString();
+}
+
+QKeySequence CommandKey(unsigned tableId, unsigned id)
+{
+    if (const AcceleratorTable* table = FindAccelerators(tableId)) {
+        for (const AcceleratorResource& accel : *table) {
+            if (accel.id == id)
+                return accel.key;
+        }
+    }
+    return QKeySequence();
+}
+
 }  // namespace framework

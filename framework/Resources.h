@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace framework {
@@ -30,6 +31,9 @@ struct ToolBarResource {
     QSize buttonSize;
     QImage bitmap;
     std::vector<unsigned> buttons;
+    // The same picture of image index drawn for a screen of this device pixel ratio, with the
+    // ratio set; empty: the bitmap is scaled.
+    std::function<QImage(int index, qreal ratio)> drawImage;
 };
 
 struct AcceleratorResource {
@@ -57,5 +61,13 @@ QIcon LoadIcon(unsigned id);
 QString CommandPrompt(unsigned id);
 // The tooltip; a null text when the string has no "\n" part (the command shows none).
 QString CommandTip(unsigned id);
+
+// A menu item's text as it is read out: without its mnemonic and without the key after a tab.
+QString MenuItemName(const QString& itemText);
+// What a screen reader calls the command's button: its tooltip, or for a command without one
+// the name of its menu item, without the dots that announce a dialog.
+QString CommandName(unsigned id);
+// The first key of accelerator table tableId that gives the command; empty for none.
+QKeySequence CommandKey(unsigned tableId, unsigned id);
 
 }  // namespace framework

@@ -16,6 +16,9 @@ namespace framework {
 CView::CView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The window always has a widget with the focus to come back to: keys given after the menu
+    // bar was used by keyboard go to the window again, and a screen reader reads the view.
+    setFocusPolicy(Qt::StrongFocus);
     GrowClientImage(size());
     OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
 }
@@ -79,7 +82,16 @@ bool CView::OnFilePrint()
 
 CRect CView::GetClientRect() const
 {
-    return {0, 0, m_clientImage.width(), m_clientImage.height()};
+    const QSize logical = m_clientImage.deviceIndependentSize().toSize();
+    return {0, 0, logical.width(), logical.height()};
+}
+
+QImage& CView::ClientImage()
+{
+    // The window may have gone to a screen of another scale since the image was made.
+    if (!qFuzzyCompare(m_clientImage.devicePixelRatio(), devicePixelRatioF()))
+        RemakeClientImage(m_clientImage.deviceIndependentSize().toSize());
+    return m_clientImage;
 }
 
 bool CView::OnCmdMsg(unsigned id, CmdCode code, CCmdUI* pCmdUI)
@@ -91,9 +103,13 @@ bool CView::OnCmdMsg(unsigned id, CmdCode code, CCmdUI* pCmdUI)
 
 void CView::paintEvent(QPaintEvent* event)
 {
+    const QImage& image = ClientImage();
+    const QRect area = event->rect();
+    const qreal ratio = image.devicePixelRatio();
     QPainter painter(this);
-    painter.fillRect(event->rect(), Qt::white);
-    painter.drawImage(event->rect().topLeft(), m_clientImage, event->rect());
+    painter.fillRect(area, Qt::white);
+    painter.drawImage(QRectF(area), image,
+                      QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
     OnDraw(&painter);
 }
 
@@ -105,13 +121,21 @@ void CView::resizeEvent(QResizeEvent* event)
 
 void CView::GrowClientImage(const QSize& size)
 {
-    const QSize grown = m_clientImage.size().expandedTo(size).expandedTo(QSize(1, 1));
-    if (grown == m_clientImage.size())
-        return;
-    QImage image(grown, QImage::Format_RGB32);
+    const QSize logical = m_clientImage.deviceIndependentSize().toSize();
+    const QSize grown = logical.expandedTo(size).expandedTo(QSize(1, 1));
+    if (grown != logical)
+        RemakeClientImage(grown);
+}
+
+void CView::RemakeClientImage(const QSize& size)
+{
+    const qreal ratio = devicePixelRatioF();
+    QImage image((QSizeF(size) * ratio).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.drawImage(0, 0, m_clientImage);
+    // What was drawn before keeps its logical place (at a changed ratio, scaled).
+    painter.drawImage(QRectF(QPointF(0, 0), m_clientImage.deviceIndependentSize()), m_clientImage);
     painter.end();
     m_clientImage = std::move(image);
 }

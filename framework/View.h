@@ -3,7 +3,8 @@
 // timers by identifier, takes part in command routing (its own table first, then its
 // document's), is told when it becomes the frame's active view, and keeps a client image of
 // its own that drawing goes into and that painting shows, so that what was drawn survives
-// an uncovered or resized window.
+// an uncovered or resized window. The image has the screen's device pixel ratio: drawing is
+// in logical pixels and comes out sharp at every scale.
 #include "ClientDC.h"
 #include "CmdTarget.h"
 
@@ -35,6 +36,7 @@ public:
     unsigned SetTimer(unsigned id, unsigned periodMs);
     // Stops timer id; false if it was not running.
     bool KillTimer(unsigned id);
+    // Only the tests ask.
     bool IsTimerRunning(unsigned id) const;
 
     // Called for each tick of each timer; the default does nothing.
@@ -47,10 +49,12 @@ public:
     // user cancelled or the printer refused.
     bool OnFilePrint();
 
-    // The client area as drawn: as large as the window has ever been, so that drawing kept
-    // while the window was smaller comes back when it grows.
+    // The client area as drawn, in logical pixels: as large as the window has ever been, so
+    // that drawing kept while the window was smaller comes back when it grows.
     CRect GetClientRect() const;
-    QImage& ClientImage() { return m_clientImage; }
+    // For drawing: first brought to the device pixel ratio of the screen the view is on now.
+    QImage& ClientImage();
+    // What has been drawn, as the tests look at it.
     const QImage& GetClientImage() const { return m_clientImage; }
 
     // The view's table, then its document's.
@@ -62,6 +66,8 @@ protected:
 
 private:
     void GrowClientImage(const QSize& size);
+    // A new image of this logical size at the view's device pixel ratio, the old one drawn into it.
+    void RemakeClientImage(const QSize& size);
 
     CDocument* m_pDocument = nullptr;
     std::map<unsigned, QTimer*> m_timers;

@@ -6,7 +6,7 @@
 #include "FrameWnd.h"
 #include "MessageBox.h"
 #include "Resources.h"
-#include "StockTexts.h"
+#include "SafeWrite.h"
 #include "AfxRes.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@ constexpr const char* kRecentEntry = "File%1";
 constexpr const char* kSettingsSection = "Settings";
 constexpr const char* kPreviewPagesEntry = "PreviewPages";
 
-// SIGTERM and SIGINT reach the program through the event loop, so that the window, the
+// SIGTERM, SIGINT and SIGHUP reach the program through the event loop, so that the window, the
 // document (and its port) and the settings are given back in order. The handler only writes
 // to a pipe; the event loop reads it.
 int g_signalPipe[2] = {-1, -1};
@@ -58,8 +58,13 @@ void WatchStopSignals(std::function<void()> onStop)
     action.sa_handler = OnStopSignalCaught;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    // A hang-up is the terminal closing or an ssh session dropping: the program decides when
+    // it ends, as for the other two.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    // A hang-up often takes the reader of stdout or stderr with it (a pager, tee): a write
+    // there must fail, not end the program halfway through what it does.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 void CCommandLineInfo::ParseParam(const QString& param, bool isFlag, bool)
@@ -159,6 +164,7 @@ void CWinApp::SaveStdProfileSettings()
     settings.endGroup();
     settings.setValue(QStringLiteral("%1/%2").arg(QLatin1String(kSettingsSection), QLatin1String(kPreviewPagesEntry)),
                       m_nNumPreviewPages);
+    CommitSettings(settings);
 }
 
 void CWinApp::AddToRecentFileList(const QString& path)
@@ -241,12 +247,7 @@ void CWinApp::OnFileOpen()
 {
     if (!m_pDocTemplate)
         return;
-    FileDialogRequest request;
-    request.open = true;
-    request.caption = StockText(stockOpenTitle);
-    request.filter = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterName);
-    request.defaultSuffix = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt).remove(QLatin1Char('.'));
-    const QString path = PromptFileName(request, m_pMainWnd);
+    const QString path = PromptFileName(m_pDocTemplate->FileRequest(true), m_pMainWnd);
     if (path.isEmpty() || !m_pDocTemplate->GetDocument().SaveModified())
         return;
     OpenDocumentFile(path);

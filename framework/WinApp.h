@@ -1,7 +1,8 @@
 #pragma once
 // The application object of a single-document program: one per program. It keeps the
-// settings (in the file QSettings() opens: the program selects it), the recent-file list, the document template, parses the command line, and handles the
-// application's commands (New, Open, printer set-up, Exit).
+// settings (in the file QSettings() opens: the program selects it), the recent-file list and the
+// document template, parses the command line, and handles the application's commands (New,
+// Open, printer set-up, Exit).
 #include "CmdTarget.h"
 
 #include <QString>
@@ -42,6 +43,7 @@ public:
     void LoadStdProfileSettings(unsigned maxMRU = 4);
     void SaveStdProfileSettings();
     void AddToRecentFileList(const QString& path);
+    // The File menu does not show the list; the tests read it here.
     QStringList GetRecentFileList() const { return m_recentFiles; }
 
     // Takes the template over; a single-document program has one.
@@ -52,7 +54,7 @@ public:
     // New document with its window, or the named file opened into it; false when that failed.
     bool ProcessShellCommand(CCommandLineInfo& info);
 
-    // SIGTERM or SIGINT while the event loop runs (before, they end the program at once). The
+    // SIGTERM, SIGINT or SIGHUP while the event loop runs (before, they end the program at once). The
     // default answers an open box or dialog as Escape would, then ends the program as closing
     // the main window does.
     virtual void OnStopSignal();
@@ -77,8 +79,9 @@ private:
     unsigned m_nMaxMRU = 0;
 };
 
-// From now on SIGTERM and SIGINT call onStop through the event loop (once per signal) instead
-// of ending the program. Before, they end it at once, as they always do.
+// From now on SIGTERM, SIGINT and SIGHUP call onStop through the event loop (once per signal)
+// instead of ending the program, and a write to a pipe nobody reads fails instead of ending it
+// (SIGPIPE is ignored). Before, they end it at once, as they always do.
 void WatchStopSignals(std::function<void()> onStop);
 
 // The one application object, and its main window.

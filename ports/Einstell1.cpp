@@ -43,8 +43,8 @@ framework::DialogTemplate MakeInterfaceTemplate()
                 {DialogControl::pushButton, IDC_FIND_ADAPTER, 246, 13, 72, 14, QString::fromUtf8("Find my adapter\u2026"), {}},
                 {DialogControl::defPushButton, 1, 206, 44, 58, 14, QStringLiteral("OK"), {}},
                 {DialogControl::pushButton, 2, 268, 44, 50, 14, QStringLiteral("Cancel"), {}},
-                {DialogControl::staticText, -1, 7, 4, 50, 8, QStringLiteral("Port"), {}},
-                {DialogControl::staticText, -1, 62, 4, 180, 8, QStringLiteral("Device file"), {}},
+                {DialogControl::staticText, -1, 7, 4, 50, 8, QStringLiteral("&Port"), {}, IDC_COMBO1},
+                {DialogControl::staticText, -1, 62, 4, 180, 8, QStringLiteral("&Device file"), {}, IDC_DEVICE_FILE},
                 {DialogControl::staticText, IDC_DEVICE_NOTE, 7, 31, 311, 8, QString(), {}},
             }};
 }

@@ -4,6 +4,8 @@
 #include "v24.h"
 
 #include <QFile>
+#include "SafeWrite.h"
+
 #include <QSettings>
 
 namespace {
@@ -60,6 +62,7 @@ void StoreDeviceFile(int32_t index, const std::optional<QString>& path)
         settings.setValue(Key(index), *path);
     else
         settings.remove(Key(index));
+    framework::CommitSettings(settings);
     HandOver(index, path);
 }
 

@@ -1,6 +1,10 @@
 #include "PortFile.h"
 
 #include "PortNames.h"
+#include "SafeWrite.h"
+
+#include <QByteArray>
+#include <QString>
 
 #include <cstdio>
 #include <string_view>
@@ -25,22 +29,24 @@ std::string_view WithoutLineEnd(std::string_view line)
 
 // Only a regular file is the port file: reading a FIFO or a device in its place would wait for
 // a writer that never comes. Anything else counts as a file that cannot be opened.
-std::FILE* OpenPortFile(const char* mode)
+bool IsNoRegularFile(int fd)
 {
-    const bool create = mode[0] == 'w';
-    const int fd = ::open(kPortFileName, O_RDWR | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+    struct stat st;
+    return ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode);
+}
+
+std::FILE* OpenPortFileToRead()
+{
+    // Opened for reading and writing, as the choice is written back to the same place: a file
+    // the user cannot change counts as missing.
+    const int fd = ::open(kPortFileName, O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (IsNoRegularFile(fd)) {
         ::close(fd);
         return nullptr;
     }
-    if (create && ::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, mode);
+    std::FILE* file = ::fdopen(fd, "rb");
     if (!file)
         ::close(fd);
     return file;
@@ -50,11 +56,15 @@ std::FILE* OpenPortFile(const char* mode)
 
 std::optional<int32_t> ReadPortFile()
 {
-    // Opened for reading and writing, as the choice is written back to the same place: a file
-    // the user cannot change counts as missing. It is never created here.
-    std::FILE* file = OpenPortFile("r+b");
+    return ReadPortFileContent().index;
+}
+
+PortFileContent ReadPortFileContent()
+{
+    // It is never created here.
+    std::FILE* file = OpenPortFileToRead();
     if (!file)
-        return std::nullopt;
+        return {};
     // The first line, at most nine characters, a line end within them kept as text. Counted,
     // not NUL-terminated: a NUL in the file is a character like any other.
     char line[kMaxLineChars];
@@ -67,15 +77,16 @@ std::optional<int32_t> ReadPortFile()
     std::fclose(file);
     const int32_t index = PortIndexForName(WithoutLineEnd(std::string_view(line, length)));
     if (index < 0)
-        return std::nullopt;
-    return index;
+        return {true, std::nullopt};
+    return {true, index};
 }
 
+// Through the safe write, so that a full disc or a crash at the wrong moment leaves the old
+// choice rather than an empty file; whatever stands in the place of a regular file stays.
 bool WritePortFile(int32_t index)
 {
-    std::FILE* file = OpenPortFile("w+b");
-    if (!file)
+    struct stat st;
+    if (::stat(kPortFileName, &st) == 0 && !S_ISREG(st.st_mode))
         return false;
-    const bool written = std::fputs(PortNameForIndex(index), file) >= 0;
-    return std::fclose(file) == 0 && written;
+    return framework::SafeWriteBytes(QString::fromLatin1(kPortFileName), QByteArray(PortNameForIndex(index)));
 }

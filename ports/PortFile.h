@@ -11,6 +11,12 @@ inline constexpr const char* kPortFileName = "VEQ.INI";
 // regular file, cannot be opened for reading and writing, or holds anything but a port name
 // (one line end after the name, as a text editor writes it, is allowed).
 std::optional<int32_t> ReadPortFile();
-// Writes the name of index (an index outside 0 to 15 writes "COM1"); false when the file
-// cannot be written.
+// The file's content as read: whether there is a port file to read, and the index it names.
+struct PortFileContent {
+    bool bRead = false;
+    std::optional<int32_t> index;
+};
+PortFileContent ReadPortFileContent();
+// Writes the name of index (an index outside 0 to 15 writes "COM1") through the safe write, its
+// folder synced; false when the file cannot be written, which then holds what it held.
 bool WritePortFile(int32_t index);

@@ -10,7 +10,9 @@
 #include "icons/korva-129-32.xpm"
 
 #include <QCoreApplication>
+#include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
 #include <utility>
 
 namespace {
@@ -72,6 +74,18 @@ MenuResource MainMenu()
           {},
           {},
           {QStringLiteral("&Exit"), ID_APP_EXIT}}},
+        // The device commands with the toolbar's words, in its order; their keys stand in the
+        // accelerator table.
+        {QStringLiteral("&Transfer"),
+         {{QStringLiteral("P&UT DATA FROM PC TO VEQ"), ID_PUT_DATA},
+          {},
+          {QStringLiteral("ALL &DATA FROM VEQ TO PC"), ID_ALL_DATA},
+          {QStringLiteral("HISTORICAL &TEMPERAMENTS FROM VEQ TO PC"), ID_HISTORICAL_TEMPERAMENTS},
+          {QStringLiteral("A&JUSTMENT DATA FROM VEQ TO PC"), ID_ADJUSTMENT_DATA},
+          {QStringLiteral("ACTUAL &INSTURMENT FROM VEQ TO PC"), ID_ACTUAL_INSTRUMENT},
+          {QStringLiteral("&Compare with device"), ID_COMPARE_DEVICE},
+          {},
+          {QStringLiteral("SET VEQ-32-C DELIVERY &MODE"), ID_DELIVERY_MODE}}},
         {QStringLiteral("Adjustment"), {{QStringLiteral("&Interface"), ID_ADJUSTMENT_INTERFACE}}},
         {QStringLiteral("&?"),
          {{QStringLiteral("&Help"), ID_HELP_FINDER},
@@ -102,6 +116,14 @@ AcceleratorTable MainAccelerators()
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
         {QKeySequence(Qt::Key_F1), ID_HELP},
         {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
+        // The transfers' own keys, free of every key above; delivery mode erases the device and
+        // is given only from the menu or its button.
+        {QKeySequence(Qt::CTRL | Qt::Key_U), ID_PUT_DATA},
+        {QKeySequence(Qt::CTRL | Qt::Key_D), ID_ALL_DATA},
+        {QKeySequence(Qt::CTRL | Qt::Key_T), ID_HISTORICAL_TEMPERAMENTS},
+        {QKeySequence(Qt::CTRL | Qt::Key_J), ID_ADJUSTMENT_DATA},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), ID_ACTUAL_INSTRUMENT},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), ID_COMPARE_DEVICE},
     };
 }
 
@@ -110,6 +132,26 @@ QIcon IconOf(const char* const* large, const char* const* small)
     QIcon icon;
     icon.addPixmap(QPixmap(large));
     icon.addPixmap(QPixmap(small));
+    return icon;
+}
+
+// The application icon: its 32 and 16 pixel images, and for every larger size the drawing the
+// package installs as the scalable icon, rendered at the sizes desktops ask for.
+QIcon ApplicationIcon()
+{
+    constexpr int kRenderedSizes[] = {48, 64, 96, 128, 256, 512};
+    QIcon icon = IconOf(korva_128_32, korva_128_16);
+    QSvgRenderer drawing(QStringLiteral(":/icons/korva.svg"));
+    if (!drawing.isValid())
+        return icon;
+    for (int size : kRenderedSizes) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        drawing.render(&painter);
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
     return icon;
 }
 
@@ -135,9 +177,10 @@ void RegisterKorvaResources()
                                {QSize(29, 21), ToolBarBitmap(),
                                 {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_PUT_DATA, ID_SEPARATOR,
                                  ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT,
-                                 ID_COMPARE_DEVICE, ID_SEPARATOR, ID_DELIVERY_MODE}});
+                                 ID_COMPARE_DEVICE, ID_SEPARATOR, ID_DELIVERY_MODE},
+                                ToolBarImage});
     framework::RegisterAccelerators(IDR_MAINFRAME, MainAccelerators());
-    framework::RegisterIcon(IDR_MAINFRAME, IconOf(korva_128_32, korva_128_16));
+    framework::RegisterIcon(IDR_MAINFRAME, ApplicationIcon());
     framework::RegisterIcon(IDR_VEQ32CTYPE, IconOf(korva_129_32, korva_129_16));
 }
 

@@ -20,6 +20,13 @@ void SelectKorvaSettings();
 
 // The toolbar's nine button images side by side, 29 x 21 pixels each.
 QImage ToolBarBitmap();
+// Button image index (0 to 8) drawn for a screen of this device pixel ratio: the same picture,
+// each of its pixels a square of ratio x ratio screen pixels, with the ratio set.
+QImage ToolBarImage(int index, qreal ratio);
+
+// The name of the desktop entry (org.korva.Korva.desktop), by which the desktop knows the
+// program's windows.
+inline constexpr const char* kDesktopId = "org.korva.Korva";
 
 // Dialog 138: a text field with OK and Cancel. It stands among the resources; nothing opens it.
 const framework::DialogTemplate& TextEntryDialogTemplate();

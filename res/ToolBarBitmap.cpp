@@ -24,10 +24,17 @@ const char* const kGlyphT[5] = {"###", ".#.", ".#.", ".#.", ".#."};
 const char* const kGlyphU[5] = {"#.#", "#.#", "#.#", "#.#", "###"};
 const char* const kGlyphEquals[5] = {"...", "###", "...", "###", "..."};
 
+// One image, drawn in its own pixels (29 x 21); each of them becomes a square of the ratio's
+// size, its edges rounded to whole screen pixels.
 class Cell {
 public:
-    Cell(QPainter& p, int index) : m_p(p), m_x(index * kImageWidth) {}
-    void Fill(int x, int y, int w, int h, const QColor& c) { m_p.fillRect(m_x + x, y, w, h, c); }
+    Cell(QPainter& p, qreal ratio) : m_p(p), m_ratio(ratio) {}
+    void Fill(int x, int y, int w, int h, const QColor& c)
+    {
+        const QPoint from(Scaled(x), Scaled(y));
+        const QPoint to(Scaled(x + w), Scaled(y + h));
+        m_p.fillRect(QRect(from, to - QPoint(1, 1)), c);
+    }
     void Box(int x, int y, int w, int h, const QColor& inside)
     {
         Fill(x, y, w, h, kBlack);
@@ -71,8 +78,10 @@ public:
     }
 
 private:
+    int Scaled(int v) const { return qRound(v * m_ratio); }
+
     QPainter& m_p;
-    int m_x;
+    qreal m_ratio;
 };
 
 void DrawNew(Cell c)
@@ -126,22 +135,42 @@ void DrawDeliveryMode(Cell c)
     c.Device(8, kGlyphU, kRed);
 }
 
+void Draw(int index, Cell c)
+{
+    switch (index) {
+    case 0: return DrawNew(c);
+    case 1: return DrawOpen(c);
+    case 2: return DrawSave(c);
+    case 3: return DrawUpload(c);
+    case 4: return DrawDownload(c, kGlyphA);
+    case 5: return DrawDownload(c, kGlyphT);
+    case 6: return DrawDownload(c, kGlyphD);
+    case 7: return DrawDownload(c, kGlyphS);
+    case 8: return DrawCompare(c);
+    default: return DrawDeliveryMode(c);
+    }
+}
+
 }  // namespace
+
+QImage ToolBarImage(int index, qreal ratio)
+{
+    QImage image(qRound(kImageWidth * ratio), qRound(kImageHeight * ratio), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        Draw(index, Cell(p, ratio));
+    }
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
 
 QImage ToolBarBitmap()
 {
     QImage image(kImageWidth * kImageCount, kImageHeight, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    DrawNew(Cell(p, 0));
-    DrawOpen(Cell(p, 1));
-    DrawSave(Cell(p, 2));
-    DrawUpload(Cell(p, 3));
-    DrawDownload(Cell(p, 4), kGlyphA);
-    DrawDownload(Cell(p, 5), kGlyphT);
-    DrawDownload(Cell(p, 6), kGlyphD);
-    DrawDownload(Cell(p, 7), kGlyphS);
-    DrawCompare(Cell(p, 8));
-    DrawDeliveryMode(Cell(p, 9));
+    for (int i = 0; i < kImageCount; ++i)
+        p.drawImage(i * kImageWidth, 0, ToolBarImage(i, 1));
     return image;
 }

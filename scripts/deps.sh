@@ -1,10 +1,10 @@
 # Installs the Debian packages the build needs, only those that are missing.
 # Sourced by ./test and ./run; needs root (or sudo) on a machine that lacks a package.
-korva_packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n libx11-dev libgl-dev
+korva_packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n libx11-dev libgl-dev
   fonts-dejavu-core libgtest-dev libgmock-dev googletest libbenchmark-dev librsvg2-bin)
 # What the program needs to run without a display, and what the window tests drive it with.
 korva_run_packages=(xvfb xauth)
-korva_test_packages=(xvfb xauth xdotool x11-utils imagemagick)
+korva_test_packages=(xvfb xauth xdotool x11-utils imagemagick weston qt6-wayland)
 # What makes the Debian package (cpack) and what its test checks it with.
 korva_package_packages=(dpkg-dev file)
 korva_test_packages+=("${korva_package_packages[@]}" desktop-file-utils appstream)

@@ -33,8 +33,9 @@ public:
     void stop();
 
     Lines storedData() const;
+    // What the line carried, and whether an XOFF is in force: the tests read them.
     std::vector<LogEntry> log() const;
-    bool paused() const { return m_paused; }        // an XOFF is in force
+    bool paused() const { return m_paused; }
     bool finished() const { return m_finished; }    // the thread has ended (hang-up or stop)
     bool hungUp() const { return m_hungUp; }
 

@@ -26,6 +26,64 @@ void Number(const QStringList& left, const QStringList& right, Lines* a, Lines* 
         b->push_back(numberOf(line));
 }
 
+// One of the two searches of the middle snake over n lines of a and m lines of b, from a corner
+// of its own: a and b point at the corner's lines and step says which way the search goes. x
+// counts lines of a from the corner, y lines of b, and k = x - y is the diagonal.
+class CSearch {
+public:
+    CSearch(const int* a, const int* b, int step, int n, int m)
+        : m_pA(a), m_pB(b), m_nStep(step), m_nA(n), m_nB(m), m_nOffset((n + m + 1) / 2),
+          m_furthest(static_cast<size_t>(2 * m_nOffset + 2), -1)
+    {
+        m_furthest[static_cast<size_t>(m_nOffset + 1)] = 0;
+    }
+
+    // The furthest x reached on diagonal k; -1 where the search has not been.
+    int X(int k) const { return m_furthest[static_cast<size_t>(m_nOffset + k)]; }
+
+    // Round d: every diagonal steps one difference further and then follows equal lines. With
+    // other given, true with *met the diagonal on which this search reached the other one.
+    bool Round(int d, const CSearch* other, int* met)
+    {
+        const int delta = m_nA - m_nB;
+        for (int k = -d + m_nTrimLow; k <= d - m_nTrimHigh; k += 2) {
+            int x = (k == -d || (k != d && X(k - 1) < X(k + 1))) ? X(k + 1) : X(k - 1) + 1;
+            int y = x - k;
+            while (x < m_nA && y < m_nB && m_pA[m_nStep * x] == m_pB[m_nStep * y]) {
+                ++x;
+                ++y;
+            }
+            m_furthest[static_cast<size_t>(m_nOffset + k)] = x;
+            if (x > m_nA) {
+                m_nTrimHigh += 2;  // past the end of a: the diagonals from here up are done
+            } else if (y > m_nB) {
+                m_nTrimLow += 2;  // past the end of b: the diagonals from here down are done
+            } else if (other && other->Reaches(delta - k) && x + other->X(delta - k) >= m_nA) {
+                *met = k;
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    bool Reaches(int k) const
+    {
+        const int i = m_nOffset + k;
+        return i >= 0 && i < static_cast<int>(m_furthest.size()) && m_furthest[static_cast<size_t>(i)] != -1;
+    }
+
+    const int* m_pA;
+    const int* m_pB;
+    int m_nStep;
+    int m_nA;
+    int m_nB;
+    int m_nOffset;
+    std::vector<int> m_furthest;
+    int m_nTrimLow = 0;
+    int m_nTrimHigh = 0;
+};
+
 // The common lines of a and b in order, as pairs of indices.
 class CCommonLines {
 public:
@@ -66,62 +124,20 @@ private:
     {
         const int n = aHi - aLo;
         const int m = bHi - bLo;
-        const int maxD = (n + m + 1) / 2;
-        const int offset = maxD;
-        const int width = 2 * maxD + 2;
-        // Furthest x reached on each diagonal k = x - y, from the start (m_forward) and from the end.
-        m_forward.assign(static_cast<size_t>(width), -1);
-        m_backward.assign(static_cast<size_t>(width), -1);
-        m_forward[offset + 1] = 0;
-        m_backward[offset + 1] = 0;
         const int delta = n - m;
+        CSearch forward(&m_a[aLo], &m_b[bLo], 1, n, m);
+        CSearch backward(&m_a[aHi - 1], &m_b[bHi - 1], -1, n, m);
         // With an odd difference in length the forward search meets the backward one, else the reverse.
         const bool forwardMeets = delta % 2 != 0;
-        int k1Start = 0, k1End = 0, k2Start = 0, k2End = 0;
-        for (int d = 0; d < maxD; ++d) {
-            for (int k1 = -d + k1Start; k1 <= d - k1End; k1 += 2) {
-                const int i = offset + k1;
-                int x1 = (k1 == -d || (k1 != d && m_forward[i - 1] < m_forward[i + 1])) ? m_forward[i + 1]
-                                                                                          : m_forward[i - 1] + 1;
-                int y1 = x1 - k1;
-                while (x1 < n && y1 < m && m_a[aLo + x1] == m_b[bLo + y1]) {
-                    ++x1;
-                    ++y1;
-                }
-                m_forward[i] = x1;
-                if (x1 > n) {
-                    k1End += 2;
-                } else if (y1 > m) {
-                    k1Start += 2;
-                } else if (forwardMeets) {
-                    const int j = offset + delta - k1;
-                    if (j >= 0 && j < width && m_backward[j] != -1 && x1 >= n - m_backward[j])
-                        return {aLo + x1, bLo + y1};
-                }
-            }
-            for (int k2 = -d + k2Start; k2 <= d - k2End; k2 += 2) {
-                const int i = offset + k2;
-                int x2 = (k2 == -d || (k2 != d && m_backward[i - 1] < m_backward[i + 1])) ? m_backward[i + 1]
-                                                                                           : m_backward[i - 1] + 1;
-                int y2 = x2 - k2;
-                while (x2 < n && y2 < m && m_a[aHi - 1 - x2] == m_b[bHi - 1 - y2]) {
-                    ++x2;
-                    ++y2;
-                }
-                m_backward[i] = x2;
-                if (x2 > n) {
-                    k2End += 2;
-                } else if (y2 > m) {
-                    k2Start += 2;
-                } else if (!forwardMeets) {
-                    const int j = offset + delta - k2;
-                    if (j >= 0 && j < width && m_forward[j] != -1) {
-                        const int x1 = m_forward[j];
-                        if (x1 >= n - x2)
-                            return {aLo + x1, bLo + x1 - (j - offset)};
-                    }
-                }
-            }
+        // Either way the meeting point is where the forward search reached it on its diagonal k;
+        // the backward search's diagonal k is the forward one's delta - k.
+        const auto forwardPoint = [&](int k) { return Match{aLo + forward.X(k), bLo + forward.X(k) - k}; };
+        for (int d = 0; d < (n + m + 1) / 2; ++d) {
+            int k = 0;
+            if (forward.Round(d, forwardMeets ? &backward : nullptr, &k))
+                return forwardPoint(k);
+            if (backward.Round(d, forwardMeets ? nullptr : &forward, &k))
+                return forwardPoint(delta - k);
         }
         return {-1, -1};
     }
@@ -129,8 +145,6 @@ private:
     const Lines& m_a;
     const Lines& m_b;
     std::vector<Match> m_matches;
-    std::vector<int> m_forward;
-    std::vector<int> m_backward;
 };
 
 // The lines between two common ones: removed and added side by side, the rest alone.

@@ -59,6 +59,15 @@ int32_t ModemOutput(PortSlot& s, ModemLine line, int32_t request, int32_t& state
 }
 
 } // namespace
+
+void SetFlowThresholds(PortSlot& s, CommSettings& settings)
+{
+    s.xoffLevel = static_cast<uint32_t>(static_cast<uint64_t>(s.inQueueSize) * 3 / 4);
+    s.xonLevel = s.inQueueSize / 4;
+    settings.xonLim = static_cast<uint16_t>(s.xonLevel);
+    settings.xoffLim = static_cast<uint16_t>(s.inQueueSize - s.xoffLevel);
+}
+
 } // namespace v24
 
 using namespace v24;
@@ -184,12 +193,8 @@ extern "C" int32_t PortSetQueueSize(int32_t handle, int32_t dir, uint32_t size)
         if (p.setupQueues(s->osHandle, size, s->outQueueSize) != 0)
             return PORT_E_API;
         s->inQueueSize = size;
-        s->xoffLevel = static_cast<uint32_t>(static_cast<uint64_t>(size) * 3 / 4);
-        s->xonLevel = size / 4;
-        // XON when the input has drained to a quarter, XOFF when it is three quarters full.
         CommSettings work = s->settings;
-        work.xonLim = static_cast<uint16_t>(s->xonLevel);
-        work.xoffLim = static_cast<uint16_t>(size - s->xoffLevel);
+        SetFlowThresholds(*s, work);
         if (p.setState(s->osHandle, work) != 0)
             return PORT_E_API;
         s->settings = work;

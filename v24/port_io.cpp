@@ -58,15 +58,22 @@ uint32_t WriteCore(PortSlot& s, const unsigned char* data, uint32_t n)
     return total;
 }
 
-// A read failure is not returned: it is kept in lastError and its receive errors are merged.
-void RecordReadFailure(PortSlot& s, int err)
+// Refreshes the queue counts and merges the receive errors; a failed query leaves the previous
+// counts in place.
+void QueryStatus(PortSlot& s)
 {
-    s.lastError = err;
     CommStatus status;
     if (s.platform->clearError(s.osHandle, &status) == 0) {
         s.commStatus = status;
         MergeLineErrors(s, status);
     }
+}
+
+// A read failure is not returned: it is kept in lastError and its receive errors are merged.
+void RecordReadFailure(PortSlot& s, int err)
+{
+    s.lastError = err;
+    QueryStatus(s);
 }
 
 enum class Fill { Data, Empty, Failed };
@@ -403,23 +410,21 @@ extern "C" int32_t PortReadBlock(int32_t handle, void* buf, int32_t n)
                                     .count);
 }
 
-extern "C" int32_t PortBreakOn(int32_t handle)
+namespace {
+
+int32_t SetBreak(int32_t handle, bool on)
 {
     PortSlot* s;
     if (int32_t rc = CheckHandle(handle, &s))
         return rc;
-    s->platform->setBreak(s->osHandle, true);
+    s->platform->setBreak(s->osHandle, on);
     return 0;
 }
 
-extern "C" int32_t PortBreakOff(int32_t handle)
-{
-    PortSlot* s;
-    if (int32_t rc = CheckHandle(handle, &s))
-        return rc;
-    s->platform->setBreak(s->osHandle, false);
-    return 0;
-}
+} // namespace
+
+extern "C" int32_t PortBreakOn(int32_t handle) { return SetBreak(handle, true); }
+extern "C" int32_t PortBreakOff(int32_t handle) { return SetBreak(handle, false); }
 
 extern "C" int32_t PortSendBreak(int32_t handle)
 {
@@ -473,20 +478,6 @@ extern "C" int32_t PortGetLineErrorCounts(int32_t handle, PortLineErrorCounts* c
     return errors;
 }
 
-namespace {
-
-// Refreshes the queue counts; a failed query leaves the previous counts in place.
-void QueryStatus(PortSlot& s)
-{
-    CommStatus status;
-    if (s.platform->clearError(s.osHandle, &status) == 0) {
-        s.commStatus = status;
-        MergeLineErrors(s, status);
-    }
-}
-
-} // namespace
-
 extern "C" int32_t PortQueueCount(int32_t handle, int32_t dir)
 {
     PortSlot* s;
@@ -502,15 +493,10 @@ extern "C" int32_t PortQueueCount(int32_t handle, int32_t dir)
 
 extern "C" int32_t PortQueueEmpty(int32_t handle, int32_t dir)
 {
-    PortSlot* s;
-    if (int32_t rc = CheckHandle(handle, &s))
-        return rc;
-    QueryStatus(*s);
-    if (dir == PORT_INPUT)
-        return s->readAheadEnd == s->readAheadPos && s->commStatus.inQueue == 0 ? 1 : 0;
-    if (dir == PORT_OUTPUT)
-        return s->commStatus.outQueue == 0 ? 1 : 0;
-    return PORT_E_VALUE;
+    const int32_t count = PortQueueCount(handle, dir);
+    if (count < 0)
+        return count;
+    return count == 0 ? 1 : 0;
 }
 
 extern "C" int32_t PortSetNotify(int32_t handle, PortWindow window, uint32_t message)

@@ -69,6 +69,10 @@ struct PortSlot {
 // The one door of every operation on a handle: 0 with *slot set, or -19 / -4.
 int32_t CheckHandle(int32_t handle, PortSlot** slot);
 
+// The XON/XOFF thresholds that follow from the input queue's size, in the slot and in settings:
+// XON when the input has drained to a quarter, XOFF when it is three quarters full.
+void SetFlowThresholds(PortSlot& s, CommSettings& settings);
+
 // Merges the platform's receive errors into the slot's line errors and their counts.
 void MergeLineErrors(PortSlot& s, const CommStatus& status);
 

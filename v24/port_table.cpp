@@ -144,6 +144,90 @@ int32_t FailOpen(PortSlot& s, int eventsCreated, int32_t result)
     return RememberOpenFailure(s.devicePath, s.lastError, result);
 }
 
+// The first slot that is not open, or PORT_MAX. Opens run on the program's one thread, so the
+// slot needs no reservation until it is open.
+int32_t FreeSlot()
+{
+    int32_t index = 0;
+    while (index < PORT_MAX && g_ports[index].isOpen.load())
+        ++index;
+    return index;
+}
+
+// What an earlier opening of the slot left is forgotten, except its line errors and the levels
+// of DTR and RTS, which the open sets anew.
+void ResetSlot(PortSlot& s, int32_t index, const char (&path)[32])
+{
+    std::memcpy(s.devicePath, path, sizeof path);
+    s.timeoutMs = kDefaultTimeoutMs;
+    s.handshake = PORT_HS_NONE;
+    s.lastError = 0;
+    s.portNumber = index;
+    s.notifyWindow = nullptr;
+    s.notifyMessage = 0;
+    s.platform = &Platform();
+}
+
+// The driver's queues, and the library's line on the opened device: baud rate and format stay
+// as the driver has them. A code when the device refuses, with the device closed again.
+int32_t SetUpLine(PortSlot& s)
+{
+    CommPlatform& p = *s.platform;
+    s.inQueueSize = kDefaultInQueue;
+    s.outQueueSize = kDefaultOutQueue;
+    if (int err = p.setupQueues(s.osHandle, s.inQueueSize, s.outQueueSize)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+    CommSettings settings;
+    if (int err = p.getState(s.osHandle, &settings)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+    settings.binary = true;
+    settings.parityCheck = true;
+    settings.outxDsrFlow = false;
+    settings.outxCtsFlow = false;
+    settings.dtrControl = kLineEnable;
+    settings.rtsControl = kLineEnable;
+    settings.outX = false;
+    settings.inX = false;
+    settings.abortOnError = false;
+    settings.xonChar = kXonChar;
+    settings.xoffChar = kXoffChar;
+    SetFlowThresholds(s, settings);
+    settings.eofChar = 0;
+    settings.evtChar = 0;
+    if (int err = p.setState(s.osHandle, settings)) {
+        s.lastError = err;
+        return FailOpen(s, 0, PORT_E_API);
+    }
+    s.settings = settings;
+    return 0;
+}
+
+// The slot's events and its watch thread, which must report its start. A code when either
+// cannot be had, with everything given back.
+int32_t StartWatch(PortSlot& s)
+{
+    CommPlatform& p = *s.platform;
+    for (int i = 0; i < kEventCount; ++i) {
+        if (!p.createEvent(*SlotEvent(s, i), false))
+            return FailOpen(s, i, PORT_E_EVENT);
+    }
+    s.watchState = kWatchStarting;
+    if (int err = p.startThread(s.watchThread.thread, WatchThreadMain, &s)) {
+        s.lastError = err;
+        return FailOpen(s, kEventCount, PORT_E_API);
+    }
+    // A thread that reports failure will never start; open need not wait the full time.
+    if (!s.threadEvent.wait(kThreadStartMs) || s.watchState.load() != kWatchRunning) {
+        StopWatchThread(s);
+        return FailOpen(s, kEventCount, PORT_E_THREAD);
+    }
+    return 0;
+}
+
 } // namespace
 
 int32_t CheckHandle(int32_t handle, PortSlot** slot)
@@ -218,94 +302,29 @@ extern "C" int32_t PortOpen(const char* name, int32_t exclusive)
     char path[32];
     if (int32_t rc = FormDevicePath(name, path))
         return RememberOpenFailure(nullptr, 0, rc);
-
-    int32_t index = 0;
-    while (index < PORT_MAX && g_ports[index].isOpen.load())
-        ++index;
+    const int32_t index = FreeSlot();
     if (index == PORT_MAX)
         return RememberOpenFailure(path, 0, PORT_E_NOSLOT);
 
     PortSlot& s = g_ports[index];
-    std::memcpy(s.devicePath, path, sizeof path);
-    s.timeoutMs = kDefaultTimeoutMs;
-    s.handshake = PORT_HS_NONE;
-    s.lastError = 0;
-    s.portNumber = index;
-    s.notifyWindow = nullptr;
-    s.notifyMessage = 0;
-    s.platform = &Platform();
-    CommPlatform& p = *s.platform;
-
-    if (int err = p.open(s.devicePath, exclusive != 0, &s.osHandle)) {
+    ResetSlot(s, index, path);
+    if (int err = s.platform->open(s.devicePath, exclusive != 0, &s.osHandle)) {
         s.lastError = err;
         s.osHandle = nullptr;
         return RememberOpenFailure(s.devicePath, err, PortErrorFromErrno(err));
     }
-
-    s.inQueueSize = kDefaultInQueue;
-    s.outQueueSize = kDefaultOutQueue;
-    s.xoffLevel = kDefaultInQueue * 3 / 4;
-    s.xonLevel = kDefaultInQueue / 4;
-    if (int err = p.setupQueues(s.osHandle, s.inQueueSize, s.outQueueSize)) {
-        s.lastError = err;
-        return FailOpen(s, 0, PORT_E_API);
-    }
-
-    CommSettings settings;
-    if (int err = p.getState(s.osHandle, &settings)) {
-        s.lastError = err;
-        return FailOpen(s, 0, PORT_E_API);
-    }
-    // Baud rate and format stay as the driver has them; the rest is the library's line.
-    settings.binary = true;
-    settings.parityCheck = true;
-    settings.outxDsrFlow = false;
-    settings.outxCtsFlow = false;
-    settings.dtrControl = kLineEnable;
-    settings.rtsControl = kLineEnable;
-    settings.outX = false;
-    settings.inX = false;
-    settings.abortOnError = false;
-    settings.xonChar = kXonChar;
-    settings.xoffChar = kXoffChar;
-    settings.xonLim = static_cast<uint16_t>(s.xonLevel);
-    settings.xoffLim = static_cast<uint16_t>(s.inQueueSize - s.xoffLevel);
-    settings.eofChar = 0;
-    settings.evtChar = 0;
-    if (int err = p.setState(s.osHandle, settings)) {
-        s.lastError = err;
-        return FailOpen(s, 0, PORT_E_API);
-    }
-    s.settings = settings;
-
+    if (int32_t rc = SetUpLine(s))
+        return rc;
     s.isOpen = 1;
+    if (int32_t rc = StartWatch(s))
+        return rc;
 
-    for (int i = 0; i < kEventCount; ++i) {
-        if (!p.createEvent(*SlotEvent(s, i), false))
-            return FailOpen(s, i, PORT_E_EVENT);
-    }
-
-    s.watchState = kWatchStarting;
-    if (int err = p.startThread(s.watchThread.thread, WatchThreadMain, &s)) {
-        s.lastError = err;
-        return FailOpen(s, kEventCount, PORT_E_API);
-    }
-
-    // A thread that reports failure will never start; open need not wait the full time.
-    if (!s.threadEvent.wait(kThreadStartMs) || s.watchState.load() != kWatchRunning) {
-        StopWatchThread(s);
-        return FailOpen(s, kEventCount, PORT_E_THREAD);
-    }
-
-    p.setModemLine(s.osHandle, kLineDtr, true);
+    s.platform->setModemLine(s.osHandle, kLineDtr, true);
     s.dtrState = 1;
-    p.setModemLine(s.osHandle, kLineRts, true);
+    s.platform->setModemLine(s.osHandle, kLineRts, true);
     s.rtsState = 1;
-
     s.readAheadPos = s.readAheadEnd = 0;
-    g_lastOpen.cause = PORT_CAUSE_NONE;
-    g_lastOpen.platformError = 0;
-    g_lastOpen.file[0] = '\0';
+    g_lastOpen = OpenFailure();
     return index;
 }
 

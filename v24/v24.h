@@ -54,12 +54,15 @@ enum { PORT_HS_NONE = 0, PORT_HS_XONXOFF = 1, PORT_HS_XONXOFF2 = 2, PORT_HS_HARD
 /* Bits of PortGetLineErrors. */
 enum { PORT_LE_OVERRUN = 2, PORT_LE_PARITY = 4, PORT_LE_FRAMING = 8 };
 
-/* Window that receives the data-arrival message; opaque to the library. */
+/* The receiver of the data-arrival message (PortSetNotify): a value of the caller's, which the
+ * library only hands on. */
 typedef struct PortWindowTag* PortWindow;
 
-/* Registers the function that posts window messages (the window framework's). With none
- * registered nothing is posted; waiting reads work all the same. It may be called from a
- * port's watch thread. Pass NULL to unregister. */
+/* Registers the caller's function that delivers the data-arrival message: the library knows no
+ * windows and calls post(window, message, handle, 0) with what PortSetNotify registered, also
+ * from a port's watch thread. With none registered nothing is delivered; waiting reads work all
+ * the same. NULL unregisters. korva waits with PortWaitInput and registers none; the library's
+ * tests do. */
 void PortSetMessagePoster(void (*post)(PortWindow window, uint32_t message, intptr_t wParam,
                                        intptr_t lParam));
 

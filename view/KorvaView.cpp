@@ -4,6 +4,7 @@
 #include "DeviceProtocol.h"
 #include "KorvaDoc.h"
 #include "MessageBox.h"
+#include "ViewAccessible.h"
 #include "resource.h"
 
 namespace {
@@ -27,6 +28,7 @@ CKorvaView::CKorvaView(QWidget* parent) : framework::CView(parent)
 {
     DisableCommands();
     RegisterCommands();
+    InstallViewAccessibility();
 }
 
 CKorvaView::~CKorvaView() = default;

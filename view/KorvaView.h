@@ -4,6 +4,7 @@
 // upload, the delivery-mode reset). The command handlers only set the state that begins a
 // dialogue; the view also draws the status line and the progress bar into its client image.
 #include "TransferOutcome.h"
+#include "StatusLine.h"
 #include "View.h"
 
 #include <QString>
@@ -55,7 +56,6 @@ public:
     // the controller's tests read them and set them back to their values at program start
     // (they run several views in one process).
     static int32_t LastPortIndex() { return s_nLastPortIndex; }
-    static int32_t LastDeviceRevision() { return s_nLastDeviceRevision; }
     static const QString& TitleLine() { return s_strTitleLine; }
     static void ResetProgramWide();
 
@@ -91,6 +91,8 @@ public:
     // The controller rests: idle, no read or line under way, the link its document's own. Only
     // then may another controller borrow the link.
     bool IsIdle() const;
+    // What the status line and the progress bar show now, as assistive tools are told it.
+    const CStatusLineShown& StatusLineShown() const { return m_statusShown; }
 
 private:
     void RegisterCommands();
@@ -119,6 +121,7 @@ private:
     // One step per state; StepReceiving answers false when it ended the tick early.
     bool StepSearch();
     void HandleIdentityAnswer(int32_t result);
+    bool WaitForBusyLine();
     void StepIdentified();
     void StepIdle();
     void StepRequest(const DownloadKind& kind);
@@ -126,9 +129,10 @@ private:
     bool ReceiveLines(int32_t result);
     bool HandleReceived(int32_t result);
     void StepCaptured();
-    const DownloadKind* KeepCapture();
-    void RecordEnd(TransferOutcome outcome, int32_t code = 0, const DownloadKind* download = nullptr,
-                   const CLineDamage& damage = CLineDamage());
+    void KeepCapture(CTransferEnd& end);
+    void RecordEnd(TransferOutcome outcome, int32_t code = 0);
+    void RecordEnd(const CTransferEnd& end);
+    void RecordReceiveError(int32_t code);
     // The box that tells the user how a dialogue ended; none from a quiet controller.
     void ShowMessage(const QString& text);
     // The transfer log hears of each state a step enters, and of each dialogue that begins.
@@ -146,6 +150,9 @@ private:
 
     void DrawStatusText(const char* text);
     void DrawTitleLine();
+    void DrawStatus(const QString& said, const QString& shown);
+    void DrawDeviceAndPort(framework::CClientDC& dc);
+    void WidenForPortName();
     // Counts one line; draws the bar when the step counter stood above drawAbove.
     void CountLine(int32_t drawAbove);
 
@@ -166,6 +173,7 @@ private:
     bool m_bShowsOpenFailure = false;
     bool m_bQuiet = false;
     int32_t m_nLoggedState = -1;
+    CStatusLineShown m_statusShown;
 
     static int32_t s_nLastPortIndex;
     static int32_t s_nLastDeviceRevision;

@@ -18,6 +18,9 @@ inline constexpr const char* kMsgDamaged =
 // Behind the upload's message when the line reported errors meanwhile: %1 says which.
 inline constexpr const char* kMsgUploadLineErrors =
     "Errors on the line during the upload: %1. Compare with device shows whether the device holds the data.";
+// In the status bar while the rest of an earlier transfer comes from the device; the command
+// line says it on stderr.
+inline constexpr const char* kMsgDraining = "Waiting for the device to finish the previous transfer";
 
 // On stderr, when a stop signal comes during an upload: the upload finishes first, as the
 // device would keep part of the data.

@@ -64,8 +64,16 @@ constexpr uint32_t kPendingWaitMs = 2;
 // Lines that wait complete are stored in the same tick, within this time.
 constexpr auto kReceiveBatchTime = std::chrono::milliseconds(8);
 
-constexpr const char* kTextDraining = "Waiting for the device to finish the previous transfer";
 constexpr const char* kTextNotKept = "The download could not be kept in the capture history: %1";
+
+CTransferEnd EndOf(TransferOutcome outcome, int32_t code = 0, LinkFailure cause = kLinkFailureUnknown)
+{
+    CTransferEnd end;
+    end.nOutcome = outcome;
+    end.nCode = code;
+    end.nCause = cause;
+    return end;
+}
 
 QString Latin1(const char* text)
 {
@@ -275,7 +283,7 @@ bool CKorvaView::StepDrain()
 {
     if (!m_bDraining) {
         m_bDraining = true;
-        ShowStatusMessage(QString::fromLatin1(kTextDraining));
+        ShowStatusMessage(QString::fromLatin1(kMsgDraining));
     }
     if (GetDocument()->DrainUnfinishedTransfer(kFirstWaitMs)) {
         m_bDraining = false;
@@ -294,6 +302,10 @@ bool CKorvaView::StepSearch()
         ShowOpenFailure(pDoc->OpenFailure());
     }
     if (m_nTicks == kSearchQueryTick) {
+        // The port was purged when the cycle opened it: what has come since, unasked, is the
+        // rest of a transfer someone else asked for, and the query would be lost in it.
+        if (pDoc->IsLineBusy())
+            return WaitForBusyLine();
         pDoc->PurgePort();
         RedrawStatusLine();
         DrawStatusText(kTextSearching);
@@ -319,9 +331,24 @@ void CKorvaView::HandleIdentityAnswer(int32_t result)
         pDoc->SetTransferState(kStateIdentified);
         return;
     }
+    // A line that is no answer with more behind it: the device is in the middle of a transfer.
+    if (result == 1 && pDoc->GetTransferState() == kStateSearch && pDoc->IsLineBusy()) {
+        WaitForBusyLine();
+        return;
+    }
     pDoc->PurgePort();
     m_nTicks = 0;
     RecordEnd(kOutcomeNoAnswer);
+}
+
+// The cycle starts again once the device has finished what it sends: until its EOT, or a
+// second of silence, the step drains the line (StepDrain).
+bool CKorvaView::WaitForBusyLine()
+{
+    GetDocument()->ExpectRestOfTransfer();
+    m_nTicks = 0;
+    RecordEnd(kOutcomeLineBusy);
+    return true;
 }
 
 void CKorvaView::StepIdentified()
@@ -398,7 +425,7 @@ bool CKorvaView::HandleReceived(int32_t result)
     if (result == CKorvaDoc::kBufferFull)
         RecordEnd(kOutcomeOverflow);
     else
-        RecordEnd(kOutcomeReceiveError, result);
+        RecordReceiveError(result);
     if (const char* text = ReceiveErrorText(result))
         ShowMessage(Latin1(text));
     GetDocument()->SetTransferState(kStateNewDocument);
@@ -412,18 +439,22 @@ bool CKorvaView::HandleReceived(int32_t result)
 // but never go back into the device.
 void CKorvaView::StepCaptured()
 {
-    const DownloadKind* download = KeepCapture();
-    const CLineDamage damage = download ? GetDocument()->TakeTransferDamage() : CLineDamage();
-    const bool complete = GetDocument()->HoldsCompleteData() && !damage.Any();
+    CTransferEnd end;
+    KeepCapture(end);
+    if (end.pDownload)
+        end.damage = GetDocument()->TakeTransferDamage();
+    const bool complete = GetDocument()->HoldsCompleteData() && !end.damage.Any();
     // The bar is drawn only every 200 lines or so: a download that is whole shows it whole
     // while its message is read.
-    if (download && complete)
+    if (end.pDownload && complete)
         DrawProgress(std::max(m_nLines, m_nProgressFull));
-    if (damage.Any()) {
-        RecordEnd(kOutcomeDamaged, 0, download, damage);
-        ShowMessage(QString::fromLatin1(kMsgDamaged).arg(DescribeDamage(damage)));
+    if (end.damage.Any()) {
+        end.nOutcome = kOutcomeDamaged;
+        RecordEnd(end);
+        ShowMessage(QString::fromLatin1(kMsgDamaged).arg(DescribeDamage(end.damage)));
     } else {
-        RecordEnd(complete ? kOutcomeCaptured : kOutcomeIncomplete, 0, download);
+        end.nOutcome = complete ? kOutcomeCaptured : kOutcomeIncomplete;
+        RecordEnd(end);
         ShowMessage(Latin1(complete ? kMsgCaptured : kMsgIncomplete));
     }
     RedrawStatusLine();
@@ -437,8 +468,11 @@ void CKorvaView::StepCaptured()
 
 void CKorvaView::StepTimedOut()
 {
-    const DownloadKind* download = KeepCapture();
-    RecordEnd(kOutcomeTimedOut, 0, download, download ? GetDocument()->TakeTransferDamage() : CLineDamage());
+    CTransferEnd end = EndOf(kOutcomeTimedOut);
+    KeepCapture(end);
+    if (end.pDownload)
+        end.damage = GetDocument()->TakeTransferDamage();
+    RecordEnd(end);
     ShowMessage(Latin1(kMsgTimeOut));
     RedrawStatusLine();
     DrawTitleLine();
@@ -448,27 +482,41 @@ void CKorvaView::StepTimedOut()
 
 // The data of a download that has just ended go into the capture history before anything
 // else happens, even before the user reads the message. A failure is told, and changes nothing
-// of the transfer. The download that ended; nullptr after a data file was opened.
-const DownloadKind* CKorvaView::KeepCapture()
+// of the transfer. The end gets the download that ended (none after a data file was opened)
+// and where its data went.
+void CKorvaView::KeepCapture(CTransferEnd& end)
 {
     CKorvaDoc* pDoc = GetDocument();
-    const DownloadKind* kind = pDoc->TakeEndedDownload();
-    if (!kind || pDoc->m_nDataSize == 0)
-        return kind;
-    m_pLastCaptureKind = kind;
-    QString error;
-    m_strLastCapture = CCaptureHistory().Keep(*pDoc, kind->deviceCommand, &error);
+    end.pDownload = pDoc->TakeEndedDownload();
+    if (!end.pDownload || pDoc->m_nDataSize == 0)
+        return;
+    m_pLastCaptureKind = end.pDownload;
+    m_strLastCapture = CCaptureHistory().Keep(*pDoc, end.pDownload->deviceCommand, &end.strCaptureError);
+    end.strCapture = m_strLastCapture;
     if (!m_strLastCapture.isEmpty() && !m_bHistoryFailed)
-        return kind;
+        return;
     m_bHistoryFailed = m_strLastCapture.isEmpty();
-    ShowStatusMessage(m_bHistoryFailed ? QString::fromLatin1(kTextNotKept).arg(error) : QString());
-    return kind;
+    ShowStatusMessage(m_bHistoryFailed ? QString::fromLatin1(kTextNotKept).arg(end.strCaptureError) : QString());
 }
 
-void CKorvaView::RecordEnd(TransferOutcome outcome, int32_t code, const DownloadKind* download,
-                           const CLineDamage& damage)
+// The lines that a port error cut short are kept in the capture history as a time-out's are,
+// before the window starts a new, empty document.
+void CKorvaView::RecordReceiveError(int32_t code)
 {
-    m_lastTransferEnd = {outcome, code, download, damage};
+    CTransferEnd end = EndOf(kOutcomeReceiveError, code, GetDocument()->LastLinkFailure());
+    if (GetDocument()->EndCutShortDownload())
+        KeepCapture(end);
+    RecordEnd(end);
+}
+
+void CKorvaView::RecordEnd(TransferOutcome outcome, int32_t code)
+{
+    RecordEnd(EndOf(outcome, code));
+}
+
+void CKorvaView::RecordEnd(const CTransferEnd& end)
+{
+    m_lastTransferEnd = end;
     if (m_fnOnTransferEnd)
         m_fnOnTransferEnd(m_lastTransferEnd);
 }
@@ -592,11 +640,13 @@ void CKorvaView::FinishUpload(TransferOutcome outcome, int32_t code)
     m_bSending = 0;
     m_bSendDone = 0;
     GetDocument()->SetTransferState(kStateIdle);
-    const CLineDamage damage = GetDocument()->TakeTransferDamage();
-    RecordEnd(outcome, code, nullptr, damage);
+    CTransferEnd end =
+        EndOf(outcome, code, outcome == kOutcomeSendError ? GetDocument()->LastLinkFailure() : kLinkFailureUnknown);
+    end.damage = GetDocument()->TakeTransferDamage();
+    RecordEnd(end);
     QString message = Latin1(outcome == kOutcomeStored ? kMsgStored : WriteErrorText(code));
-    if (damage.AnyLineErrors())
-        message += QStringLiteral("\n\n") + QString::fromLatin1(kMsgUploadLineErrors).arg(DescribeDamage(damage));
+    if (end.damage.AnyLineErrors())
+        message += QStringLiteral("\n\n") + QString::fromLatin1(kMsgUploadLineErrors).arg(DescribeDamage(end.damage));
     ShowMessage(message);
     EnableUploadOnly();
     RedrawStatusLine();

@@ -154,6 +154,43 @@ INSTANTIATE_TEST_SUITE_P(
                  kCannotOpenMessage}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
 
+// Save As asks as the main window's Save As does and writes the capture through the same safe
+// write: a copy byte for byte, or the save message and nothing left behind.
+TEST_F(DataWindowTest, SaveAsCopiesTheCaptureWhereTheUserChooses)
+{
+    const std::string bytes = std::string(kCapture) + "\x84\xe9 KEPT AS THEY ARE\r\n";
+    const QString capture = WriteCapture("2026-12-09_14-03-05_DS.txt", bytes);
+    ASSERT_TRUE(Start());
+    CCaptureHistoryWnd* history = ShowHistory();
+    ASSERT_NE(history, nullptr);
+    const struct {
+        const char* name;
+        std::string target;
+        std::vector<QString> boxes;
+    } rows[] = {
+        {"copy", dir.file("copy.txt"), {}},
+        {"gone folder", dir.file("gone/copy.txt"),
+         {QString::fromUtf8("Die Datei %1 kann nicht gespeichert werden.").arg(QString::fromStdString(dir.file("gone/copy.txt")))}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        boxes.texts.clear();
+        fileRequests.clear();
+        fileAnswers = {QString::fromStdString(row.target)};
+        Select(history, {0});
+        Press(history, "Save &As...");
+        ASSERT_EQ(fileRequests.size(), 1u);
+        EXPECT_FALSE(fileRequests[0].open);
+        EXPECT_EQ(fileRequests[0].caption, "Speichern unter");
+        EXPECT_EQ(fileRequests[0].filter, "Dateityp  (*.txt)");
+        EXPECT_EQ(fileRequests[0].defaultSuffix, "txt");
+        EXPECT_EQ(fileRequests[0].initialPath, QString::fromStdString(dir.file("2026-12-09_14-03-05_DS.txt")));
+        EXPECT_EQ(boxes.texts, row.boxes);
+        EXPECT_EQ(FileExists(row.target) ? ReadWholeFile(row.target) : "(none)", row.boxes.empty() ? bytes : "(none)");
+    }
+    EXPECT_EQ(ReadWholeFile(capture.toStdString()), bytes);
+}
+
 TEST_F(DataWindowTest, CompareAlignsTheOlderCaptureLeftAndMarksTheDifferingRows)
 {
     WriteCapture("2026-12-09_11-00-00_DD.txt",

@@ -133,17 +133,6 @@ TEST_F(FakeDamageTest, CharactersWithErrorsOrNulMakeTheDownloadDamaged)
     }
 }
 
-TEST_F(FakeDamageTest, AnUndamagedDownloadOnTheSameLineIsCaptured)
-{
-    Request(ID_ADJUSTMENT_DATA, "DD");
-    line->feed("ADJUSTMENT DATA\r\nDATA END________\r\n\x04");
-    TickToIdle();
-    ExpectEndToldByLastBox(kOutcomeCaptured);
-    EXPECT_EQ(boxes.texts.back(), kCapturedMessage);
-    EXPECT_FALSE(ends.back().damage.Any());
-    EXPECT_TRUE(Enabled(ID_PUT_DATA));
-}
-
 TEST_F(FakeDamageTest, AnUploadDuringWhichTheLineReportedErrorsSaysSo)
 {
     LoadLines({"ADJUSTMENT DATA", "A 1", "DATA END________"});

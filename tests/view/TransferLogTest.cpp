@@ -1,32 +1,15 @@
-// The transfer log the controller and its link write, as a user reads it, and as the simulator
-// plays it back: a log korva wrote of a download gives the same download again.
+// The transfer log the controller and its link write, as a user reads it: the search, each
+// dialogue with its request, its lines and its end, and the states the steps passed.
 #include "ViewFixture.h"
 
 #include "LogFormat.h"
 #include "TransferLog.h"
-#include "replay.h"
-
-#include <sstream>
 
 namespace {
 
 QByteArray LogText()
 {
     return CTransferLog::Program().Text();
-}
-
-// The bytes the RX events of a log's text stand for, in order, however the reads cut them.
-std::string ReceivedBytes(const QByteArray& log)
-{
-    std::string all;
-    for (const QByteArray& line : log.split('\n')) {
-        // The text stands behind the kind's eight columns and a blank.
-        const qsizetype rx = line.indexOf(" RX      ");
-        std::string bytes, error;
-        if (rx >= 0 && sim::unescapeLogText(line.mid(rx + 10).toStdString(), bytes, error))
-            all += bytes;
-    }
-    return all;
 }
 
 }  // namespace
@@ -90,35 +73,4 @@ TEST_F(ControllerLogTest, AnUploadAndADeliveryResetBeginTransfersOfTheirOwn)
     Tick(2);
     EXPECT_TRUE(LastTransferOf(LogText()).contains("TRANSFER delivery-mode reset (DU)\n"));
     EXPECT_TRUE(LastTransferOf(LogText()).contains("TX       DU<CR><LF>\n"));
-}
-
-TEST_F(ControllerLogTest, TheSimulatorReplayingKorvasLogGivesTheSameDownloadByteForByte)
-{
-    StartDevice();
-    Identify();
-    ASSERT_TRUE(Command(ID_ALL_DATA));
-    TickToIdle();
-    ASSERT_EQ(ends.back().nOutcome, kOutcomeCaptured);
-    const std::string recorded = Data(*doc);
-    const QByteArray log = LogText();
-
-    auto script = std::make_shared<sim::ReplayScript>();
-    std::istringstream in(log.toStdString());
-    std::string error;
-    ASSERT_TRUE(sim::ReplayScript::parse(in, "korva.log", *script, error)) << error;
-    TearDown();
-    SetUp();
-    sim::Settings replay = SimDevice::Fast();
-    replay.replay = script;
-    replay.replayPaced = false;
-    StartDevice(replay);
-    Identify();
-    ASSERT_TRUE(Command(ID_ALL_DATA));
-    TickToIdle();
-    ASSERT_EQ(ends.back().nOutcome, kOutcomeCaptured);
-    EXPECT_EQ(Data(*doc).size(), recorded.size());
-    EXPECT_TRUE(Data(*doc) == recorded);
-    // The replay's own log holds the same received bytes, however the reads cut them.
-    EXPECT_TRUE(ReceivedBytes(LastTransferOf(LogText())) == ReceivedBytes(LastTransferOf(log)));
-    EXPECT_GT(ReceivedBytes(LastTransferOf(log)).size(), recorded.size());
 }

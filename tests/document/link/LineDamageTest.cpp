@@ -193,20 +193,3 @@ TEST_F(LinkTest, TheLogShowsTheOpenWithTheLineAsThePortReportsIt)
     EXPECT_FALSE(doc->ReadLineState(&state));
     EXPECT_EQ(state.strPort, QStringLiteral("COM1"));
 }
-
-TEST_F(LinkTest, TheLinkMovesToAnotherDocumentAndBack)
-{
-    doc->OpenLink();
-    CKorvaDoc other;
-    doc->MoveLinkTo(other);
-    EXPECT_TRUE(doc->IsLinkLent());
-    EXPECT_FALSE(other.IsLinkLent());
-    // The lender has no port meanwhile; the borrower talks on the one the lender opened.
-    doc->SendCommand("R");
-    other.SendCommand("DD");
-    EXPECT_EQ(device.receive(4, 1000), "DD\r\n");
-    other.MoveLinkTo(*doc);
-    EXPECT_FALSE(doc->IsLinkLent());
-    doc->SendCommand("DS");
-    EXPECT_EQ(device.receive(4, 1000), "DS\r\n");
-}

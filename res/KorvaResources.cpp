@@ -177,7 +177,7 @@ void RegisterKorvaResources()
                                {QSize(29, 21), ToolBarBitmap(),
                                 {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_PUT_DATA, ID_SEPARATOR,
                                  ID_ALL_DATA, ID_HISTORICAL_TEMPERAMENTS, ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT,
-                                 ID_COMPARE_DEVICE, ID_SEPARATOR, ID_DELIVERY_MODE},
+                                 ID_SEPARATOR, ID_DELIVERY_MODE},
                                 ToolBarImage});
     framework::RegisterAccelerators(IDR_MAINFRAME, MainAccelerators());
     framework::RegisterIcon(IDR_MAINFRAME, ApplicationIcon());

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kImageWidth = 29;
 constexpr int kImageHeight = 21;
-constexpr int kImageCount = 10;
+constexpr int kImageCount = 9;
 
 const QColor kBlack(0, 0, 0), kGray(128, 128, 128), kSilver(192, 192, 192), kWhite(255, 255, 255);
 const QColor kTeal(0, 128, 128), kYellow(255, 255, 0), kRed(255, 0, 0), kBlue(0, 0, 255);
@@ -22,7 +22,6 @@ const char* const kGlyphE[5] = {"###", "#..", "##.", "#..", "###"};
 const char* const kGlyphS[5] = {".##", "#..", ".#.", "..#", "##."};
 const char* const kGlyphT[5] = {"###", ".#.", ".#.", ".#.", ".#."};
 const char* const kGlyphU[5] = {"#.#", "#.#", "#.#", "#.#", "###"};
-const char* const kGlyphEquals[5] = {"...", "###", "...", "###", "..."};
 
 // One image, drawn in its own pixels (29 x 21); each of them becomes a square of the ratio's
 // size, its edges rounded to whole screen pixels.
@@ -121,15 +120,6 @@ void DrawUpload(Cell c)
     c.Sheet(19);
 }
 
-// The device showing "=" beside the PC's sheet: the same data on both sides?
-void DrawCompare(Cell c)
-{
-    c.Device(1, kGlyphEquals, kTeal);
-    c.Fill(14, 8, 4, 1, kBlue);
-    c.Fill(14, 12, 4, 1, kBlue);
-    c.Sheet(19);
-}
-
 void DrawDeliveryMode(Cell c)
 {
     c.Device(8, kGlyphU, kRed);
@@ -146,7 +136,6 @@ void Draw(int index, Cell c)
     case 5: return DrawDownload(c, kGlyphT);
     case 6: return DrawDownload(c, kGlyphD);
     case 7: return DrawDownload(c, kGlyphS);
-    case 8: return DrawCompare(c);
     default: return DrawDeliveryMode(c);
     }
 }

@@ -24,8 +24,8 @@ const std::set<QString> kTakenKeys = {"Ctrl+N", "Ctrl+O",    "Ctrl+S", "Ctrl+P",
                                       "Shift+Del", "Ctrl+C", "Ctrl+Ins", "Ctrl+V", "Shift+Ins", "F6", "Shift+F6",
                                       "F1",     "Shift+F1",  "Ctrl+F", "F3",       "Shift+F3", "Esc"};
 
-// The menu's commands: the transfers in toolbar order, the comparison with the device beside the
-// downloads as on the toolbar.
+// The menu's commands: the transfers in toolbar order, the comparison with the device (a menu
+// command only) behind the downloads.
 std::vector<unsigned> MenuCommands()
 {
     std::vector<unsigned> ids = kTransferCommands;
@@ -80,7 +80,7 @@ TEST_F(TransferMenuTest, ItemsAreEnabledExactlyAsTheirButtons)
     ASSERT_TRUE(Start());
     const auto expectSame = [this](const char* when) {
         Idle();
-        for (unsigned id : MenuCommands())
+        for (unsigned id : kTransferCommands)
             EXPECT_EQ(frame->MenuAction(id)->isEnabled(), Button(id)->isEnabled()) << when << ", command " << id;
     };
     expectSame("at start");

@@ -93,8 +93,7 @@ TEST_F(WindowTest, ToolBarHoldsTheButtonsInOrderWithTheirSeparators)
                                             ID_PUT_DATA,       ID_SEPARATOR,
                                             ID_ALL_DATA,       ID_HISTORICAL_TEMPERAMENTS,
                                             ID_ADJUSTMENT_DATA, ID_ACTUAL_INSTRUMENT,
-                                            ID_COMPARE_DEVICE, ID_SEPARATOR,
-                                            ID_DELIVERY_MODE};
+                                            ID_SEPARATOR,      ID_DELIVERY_MODE};
     const QList<QAction*> actions = frame->m_wndToolBar.GetToolBarCtrl()->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -111,16 +110,16 @@ TEST_F(WindowTest, ToolBarHoldsTheButtonsInOrderWithTheirSeparators)
     // the buttons behind the file commands' separator.
     std::vector<unsigned> transferButtons;
     const auto firstSeparator = std::find(expected.begin(), expected.end(), ID_SEPARATOR);
-    // The comparison with the device stands beside them, enabled by a rule of its own.
     std::copy_if(firstSeparator, expected.end(), std::back_inserter(transferButtons),
-                 [](unsigned id) { return id != ID_SEPARATOR && id != ID_COMPARE_DEVICE; });
+                 [](unsigned id) { return id != ID_SEPARATOR; });
     EXPECT_EQ(kTransferCommands, transferButtons);
     // None of the commands that nothing carries has a button.
-    for (unsigned id : {ID_BUTTON_1, ID_BUTTON_2, ID_UPDATE_VEQ32, ID_SET_KEY_NUMBER, ID_FILE_SAVE_AS})
+    // The comparison with the device is a menu command only.
+    for (unsigned id : {ID_BUTTON_1, ID_BUTTON_2, ID_UPDATE_VEQ32, ID_SET_KEY_NUMBER, ID_FILE_SAVE_AS, ID_COMPARE_DEVICE})
         EXPECT_EQ(ToolAction(id), nullptr) << id;
 }
 
-TEST_F(WindowTest, ToolBarIsAMovableBarOf29By21ButtonsDockedAtTheTopWithTenImages)
+TEST_F(WindowTest, ToolBarIsAMovableBarOf29By21ButtonsDockedAtTheTopWithNineImages)
 {
     ASSERT_TRUE(Start());
     QToolBar* bar = frame->m_wndToolBar.GetToolBarCtrl();
@@ -140,7 +139,7 @@ TEST_F(WindowTest, ToolBarIsAMovableBarOf29By21ButtonsDockedAtTheTopWithTenImage
         EXPECT_EQ(image.size(), QSize(29, 21));
         images.push_back(image);
     }
-    ASSERT_EQ(images.size(), 10u);
+    ASSERT_EQ(images.size(), 9u);
     for (size_t i = 0; i < images.size(); ++i) {
         for (size_t j = i + 1; j < images.size(); ++j)
             EXPECT_NE(images[i], images[j]) << "buttons " << i << " and " << j << " share their image";
@@ -199,8 +198,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "  AJUSTMENT DATA FROM VEQ TO PC "},
         ButtonTexts{"ActualInstrument", ID_ACTUAL_INSTRUMENT, "ACTUAL INSTURMENT FROM VEQ TO PC ",
                     "  ACTUAL INSTURMENT FROM VEQ TO PC "},
-        ButtonTexts{"CompareWithDevice", ID_COMPARE_DEVICE,
-                    "Reads the device's data and compares them with working storage", "Compare with device"},
         ButtonTexts{"DeliveryMode", ID_DELIVERY_MODE, "SET VEQ-32-C DELIVERY MODE", "SET VEQ-32-C DELIVERY MODE"}),
     [](const ::testing::TestParamInfo<ButtonTexts>& info) { return std::string(info.param.name); });
 

@@ -105,19 +105,19 @@ TEST_F(TransferWindowTest, CompareWithDeviceNeedsDataAndTheDevice)
 {
     ASSERT_TRUE(Start());
     Idle();
-    EXPECT_FALSE(ToolAction(ID_COMPARE_DEVICE)->isEnabled());
+    EXPECT_FALSE(frame->MenuAction(ID_COMPARE_DEVICE)->isEnabled());
     StartDevice();
     ASSERT_NO_FATAL_FAILURE(Identify());
     Idle();
-    EXPECT_FALSE(ToolAction(ID_COMPARE_DEVICE)->isEnabled()) << "working storage holds nothing yet";
+    EXPECT_FALSE(frame->MenuAction(ID_COMPARE_DEVICE)->isEnabled()) << "working storage holds nothing yet";
     Click(ID_ADJUSTMENT_DATA);
     TickToIdle();
     Idle();
-    EXPECT_TRUE(ToolAction(ID_COMPARE_DEVICE)->isEnabled());
+    EXPECT_TRUE(frame->MenuAction(ID_COMPARE_DEVICE)->isEnabled());
     Click(ID_PUT_DATA);
     Tick(5);
     Idle();
-    EXPECT_FALSE(ToolAction(ID_COMPARE_DEVICE)->isEnabled()) << "not while a transfer runs";
+    EXPECT_FALSE(frame->MenuAction(ID_COMPARE_DEVICE)->isEnabled()) << "not while a transfer runs";
     TickToIdle();
 }
 

@@ -124,6 +124,9 @@ QWidget* CCaptureHistoryWnd::MakeList()
     m_pList->setRootIsDecorated(false);
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The last column as wide as its contents, like the others: stretched, it would take at
+    // least the header's default width, more than the list leaves it, and lose its unit.
+    m_pList->header()->setStretchLastSection(false);
     connect(m_pList, &QTreeWidget::currentItemChanged, this, [this] { ShowPreview(); });
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
     connect(m_pList, &QTreeWidget::itemActivated, this, [this] { OnOpen(); });
@@ -158,7 +161,6 @@ QWidget* CCaptureHistoryWnd::MakeButtons()
 void CCaptureHistoryWnd::Present()
 {
     Refresh();
-    FitList();
     // A keyboard user starts in the list.
     if (!isVisible())
         m_pList->setFocus();
@@ -204,6 +206,7 @@ void CCaptureHistoryWnd::Refresh()
     m_tListed = FolderTime();
     m_captures = m_history.List();
     FillList(selected, currentPath);
+    FitList();
     ShowFolderLine();
     ShowPreview();
     UpdateButtons();
@@ -278,19 +281,25 @@ void CCaptureHistoryWnd::ShowPreview()
     m_pPreview->SetData(bytes);
 }
 
-// As File Open: a capture that cannot be opened or is no data file gets the usual message.
+// As File Open, with its checks and messages, but the capture stays a record: it opens as data
+// without a file of their own, named after the capture, so that Save asks where to save them
+// and the history entry never changes. The recent-file list is for the user's own files and
+// does not get it.
 void CCaptureHistoryWnd::OnOpen()
 {
+    const framework::CMessageBoxOwnerScope asking(this);
     const std::vector<CCapture> chosen = Selected();
     if (chosen.size() != 1 || !m_doc.SaveModified())
         return;
-    m_app.OpenDocumentFile(chosen.front().path);
-    if (!QFileInfo::exists(chosen.front().path))
+    const CCapture& capture = chosen.front();
+    m_app.OpenDocumentData(capture.path, TitleOf(capture), QFileInfo(capture.path).fileName());
+    if (!QFileInfo::exists(capture.path))
         Refresh();
 }
 
 void CCaptureHistoryWnd::OnSaveAs()
 {
+    const framework::CMessageBoxOwnerScope asking(this);
     const std::vector<CCapture> chosen = Selected();
     if (chosen.size() != 1)
         return;
@@ -311,6 +320,7 @@ void CCaptureHistoryWnd::OnSaveAs()
 
 void CCaptureHistoryWnd::OnDelete()
 {
+    const framework::CMessageBoxOwnerScope asking(this);
     const std::vector<CCapture> chosen = Selected();
     if (chosen.empty())
         return;
@@ -321,9 +331,11 @@ void CCaptureHistoryWnd::OnDelete()
     if (framework::AfxMessageBox(question, framework::MB_YESNO | framework::MB_ICONQUESTION | framework::MB_DEFBUTTON2)
         != framework::IDYES)
         return;
+    // A capture that has gone meanwhile (deleted by hand, or by another korva) is as good as
+    // deleted.
     QStringList kept;
     for (const CCapture& capture : chosen) {
-        if (!m_history.Remove(capture.path))
+        if (!m_history.Remove(capture.path) && QFileInfo::exists(capture.path))
             kept << QDir::toNativeSeparators(capture.path);
     }
     Refresh();
@@ -333,6 +345,7 @@ void CCaptureHistoryWnd::OnDelete()
 
 void CCaptureHistoryWnd::OnCompare()
 {
+    const framework::CMessageBoxOwnerScope asking(this);
     std::vector<CCapture> chosen = Selected();
     if (chosen.size() != 2)
         return;
@@ -351,6 +364,7 @@ void CCaptureHistoryWnd::OnCompare()
 
 void CCaptureHistoryWnd::OnShowFolder()
 {
+    const framework::CMessageBoxOwnerScope asking(this);
     const QString folder = m_history.Folder();
     if (!QDir().mkpath(folder))
         return Tell(QStringLiteral("The folder %1 cannot be made.").arg(QDir::toNativeSeparators(folder)));

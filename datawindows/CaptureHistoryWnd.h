@@ -1,9 +1,10 @@
 #pragma once
 // The capture history window (File, "Capture history..."): the downloads kept on disc, newest
-// first, and a read-only preview of the one selected. A capture opens into working storage as
-// File Open opens a file: the save question first, then the same checks and messages. A capture
-// can be saved elsewhere, deleted after a question, compared with a second one, and the folder
-// shown in the desktop's file manager.
+// first, and a read-only preview of the one selected. A capture opens into working storage with
+// File Open's save question, checks and messages, as data without a file of their own: the
+// capture on disc is a record and never changes. A capture can be saved elsewhere, deleted after
+// a question, compared with a second one, and the folder shown in the desktop's file manager.
+// The window's boxes stand over it.
 #include "CaptureHistory.h"
 
 #include <QDateTime>

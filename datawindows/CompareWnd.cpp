@@ -41,7 +41,8 @@ CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, QW
 
 CCompareWnd::CCompareWnd(const CCompareSide& left, const CCompareSide& right, const CCompareLabels& labels,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window), m_labels(labels), m_pLeft(new CDataView(this)), m_pRight(new CDataView(this))
+    : QWidget(parent, Qt::Window), m_labels(labels), m_pLeft(new CDataView(this)), m_pRight(new CDataView(this)),
+      m_pFocusSide(m_pLeft)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(labels.strCaption);
@@ -123,22 +124,46 @@ void CCompareWnd::Fill(CDataView* view, const QStringList& lines, int CDiffRow::
     }
 }
 
-// The rows stand at the same height on both sides, so the sides scroll as one.
+// The rows stand at the same height on both sides, so the sides scroll as one, whatever scrolls
+// one of them: its scroll bars, the wheel, and the keys, whose moves the text field makes with
+// its scroll bar's signals blocked and tells only as a scroll of its contents. Both sides keep
+// a horizontal scroll bar, so that their text areas are equally high and reach the same last row.
 void CCompareWnd::ScrollTogether()
 {
-    const auto couple = [this](QScrollBar* a, QScrollBar* b) {
-        connect(a, &QScrollBar::valueChanged, b, &QScrollBar::setValue);
-        connect(b, &QScrollBar::valueChanged, a, &QScrollBar::setValue);
+    for (CDataView* view : {m_pLeft, m_pRight}) {
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        view->installEventFilter(this);
+    }
+    Follow(m_pLeft, m_pRight);
+    Follow(m_pRight, m_pLeft);
+}
+
+void CCompareWnd::Follow(CDataView* leader, CDataView* follower)
+{
+    const auto align = [leader, follower] {
+        follower->verticalScrollBar()->setValue(leader->verticalScrollBar()->value());
+        follower->horizontalScrollBar()->setValue(leader->horizontalScrollBar()->value());
     };
-    couple(m_pLeft->verticalScrollBar(), m_pRight->verticalScrollBar());
-    couple(m_pLeft->horizontalScrollBar(), m_pRight->horizontalScrollBar());
+    connect(leader->verticalScrollBar(), &QScrollBar::valueChanged, follower, align);
+    connect(leader->horizontalScrollBar(), &QScrollBar::valueChanged, follower, align);
+    connect(leader, &QPlainTextEdit::updateRequest, follower, [align](const QRect&, int dy) {
+        if (dy != 0)
+            align();
+    });
+}
+
+bool CCompareWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && (watched == m_pLeft || watched == m_pRight))
+        m_pFocusSide = static_cast<CDataView*>(watched);
+    return QWidget::eventFilter(watched, event);
 }
 
 void CCompareWnd::OnNextDifference(bool backward)
 {
     if (m_differenceStarts.empty())
         return;
-    const int current = m_pLeft->textCursor().blockNumber();
+    const int current = m_pFocusSide->textCursor().blockNumber();
     int target;
     if (backward) {
         const auto it = std::lower_bound(m_differenceStarts.begin(), m_differenceStarts.end(), current);

@@ -40,14 +40,20 @@ public:
     CDataView* RightView() const { return m_pRight; }
     QString Summary() const;
 
-    // Puts the first row of the next (or previous) place where the sides differ at the top.
+    // Centres the first row of the next (or previous) place where the sides differ, counted
+    // from the cursor of the side that has (or last had) the focus.
     void OnNextDifference(bool backward = false);
+
+protected:
+    // Notes which side the focus went to.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* MakeSide(const QString& title, CDataView* view);
     QWidget* MakeHeader();
     void Fill(CDataView* view, const QStringList& lines, int CDiffRow::*line);
     void ScrollTogether();
+    void Follow(CDataView* leader, CDataView* follower);
 
     CCompareLabels m_labels;
     std::vector<CDiffRow> m_rows;
@@ -55,6 +61,7 @@ private:
     std::vector<int> m_differenceStarts;
     CDataView* m_pLeft;
     CDataView* m_pRight;
+    CDataView* m_pFocusSide;
     QLabel* m_pSummary;
     QLabel* m_pNote;
 };

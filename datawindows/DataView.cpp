@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QFontDatabase>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -61,6 +62,22 @@ void CDataView::SetLines(const QStringList& lines, std::vector<int> numbers)
     m_rowNumbers = std::move(numbers);
     setPlainText(lines.join(QLatin1Char('\n')));
     setViewportMargins(NumberWidth(), 0, 0, 0);
+}
+
+// A cursor of its own inserts, so that the user's stays; a new block each time, as even an empty
+// line shown is a line.
+void CDataView::AppendLines(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertBlock();
+    end.insertText(lines.join(QLatin1Char('\n')));
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 void CDataView::MarkRow(int row, RowMark mark)

@@ -20,6 +20,9 @@ public:
     void SetLines(const QStringList& lines);
     // Shows the lines with numbers of the caller's: a 0 leaves the row unnumbered.
     void SetLines(const QStringList& lines, std::vector<int> numbers);
+    // Adds lines after those shown (at least one; numbered on from them); the place shown, the
+    // cursor and the selection stay, and a view that stood at its end follows it.
+    void AppendLines(const QStringList& lines);
     // How a row of a comparison differs: a line only this side has (or its version of a changed
     // line), on the older or the newer side, or the gap beside a line only the other side has.
     enum RowMark { kMarkOlder, kMarkNewer, kMarkGap };

@@ -53,6 +53,17 @@ private:
     std::function<void()> m_close;
 };
 
+// The new bytes carry on the shown ones by whole lines: the shown ones end with a line end that
+// the new ones do not extend (CR then LF is one line end), so that the lines after the shown
+// ones are those of the bytes added.
+bool AddsLines(const QByteArray& shown, const QByteArray& bytes)
+{
+    if (shown.isEmpty() || bytes.size() <= shown.size() || !bytes.startsWith(shown))
+        return false;
+    const char last = shown.back();
+    return last == '\n' || (last == '\r' && bytes.at(shown.size()) != '\n');
+}
+
 QShortcut* AddShortcut(QWidget* owner, QObject* receiver, const QKeySequence& key, std::function<void()> handler)
 {
     auto* shortcut = new QShortcut(key, owner);
@@ -128,8 +139,13 @@ QWidget* CDataViewer::MakeFindBar()
 
 void CDataViewer::SetData(const QByteArray& bytes)
 {
-    m_pView->SetLines(DataLines(bytes));
-    m_pFindResult->clear();
+    if (AddsLines(m_shown, bytes)) {
+        m_pView->AppendLines(DataLines(bytes.mid(m_shown.size())));
+    } else if (bytes != m_shown || m_pView->document()->isEmpty()) {
+        m_pView->SetLines(DataLines(bytes));
+        m_pFindResult->clear();
+    }
+    m_shown = bytes;
 }
 
 void CDataViewer::OnFind()

@@ -2,9 +2,9 @@
 // The data view with its find bar: Ctrl+F opens the bar, Enter or F3 finds the next place,
 // Shift+Enter or Shift+F3 the one before, Escape closes the bar. The bar says when the text is
 // nowhere in the data.
+#include <QByteArray>
 #include <QWidget>
 
-class QByteArray;
 class QLabel;
 class QLineEdit;
 class CDataView;
@@ -13,7 +13,9 @@ class CDataViewer : public QWidget {
 public:
     explicit CDataViewer(QWidget* parent = nullptr);
 
-    // Shows data as a data file or working storage holds them.
+    // Shows data as a data file or working storage holds them. Data that only add lines to
+    // those shown (working storage while a download arrives) are appended, so that the place
+    // shown, the selection and the find bar's result stay.
     void SetData(const QByteArray& bytes);
     CDataView* View() const { return m_pView; }
 
@@ -40,4 +42,5 @@ private:
     QWidget* m_pFindBar;
     QLineEdit* m_pFindText;
     QLabel* m_pFindResult = nullptr;
+    QByteArray m_shown;
 };

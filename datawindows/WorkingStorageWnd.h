@@ -1,9 +1,11 @@
 #pragma once
 // The window of "View data": what working storage holds now, read-only, with line numbers and
-// the find bar. Each time it is shown or becomes the active window again it shows the data as
-// they are then, so that it follows a download, an open file or New.
+// the find bar. It shows the data as they are each time it is shown or becomes the active window
+// again, and a few times a second while it is shown, so that it follows a download as its lines
+// arrive, an open file or New.
 #include <QByteArray>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -24,12 +26,11 @@ protected:
 
 private:
     void Reload();
+    QString Summary(const QByteArray& held) const;
 
     const CKorvaDoc& m_doc;
     CDataViewer* m_pViewer;
     QLabel* m_pSummary;
-    // What is shown, so that unchanged data keep their place and selection.
-    bool m_bLoaded = false;
-    QByteArray m_shown;
-    QString m_strShownTitle;
+    // Runs while the window is shown.
+    QTimer m_refresh;
 };

@@ -52,6 +52,12 @@ public:
     // The data as a data file of them holds them: the bytes a save writes.
     QByteArray FileBytes() const;
 
+    // How many bytes of m_data working storage holds now: while a download arrives, the lines
+    // received so far (each closed by CR; what the buffer held before is being overwritten),
+    // otherwise the data.
+    int32_t HeldDataSize() const { return m_nTransferState == kStateReceiving ? m_nCursor : m_nDataSize; }
+    bool IsReceiving() const { return m_nTransferState == kStateReceiving; }
+
     void ResetCursors();
     void ResetData();
     int32_t GetLineCount() const { return m_nLineCount; }

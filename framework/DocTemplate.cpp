@@ -35,16 +35,30 @@ bool CSingleDocTemplate::OnFileNew()
     return m_document.OnNewDocument();
 }
 
+bool CSingleDocTemplate::LoadDocument(const QString& path)
+{
+    if (m_document.OnOpenDocument(path))
+        return true;
+    if (m_document.IsModified()) {
+        SetDefaultTitle(m_document);
+        m_document.OnNewDocument();
+    }
+    return false;
+}
+
 bool CSingleDocTemplate::OpenDocumentFile(const QString& path)
 {
-    if (!m_document.OnOpenDocument(path)) {
-        if (m_document.IsModified()) {
-            SetDefaultTitle(m_document);
-            m_document.OnNewDocument();
-        }
+    if (!LoadDocument(path))
         return false;
-    }
     m_document.SetPathName(path);
+    return true;
+}
+
+bool CSingleDocTemplate::OpenDocumentData(const QString& path, const QString& title, const QString& proposedName)
+{
+    if (!LoadDocument(path))
+        return false;
+    m_document.SetUntitled(title, proposedName);
     return true;
 }
 

@@ -41,10 +41,17 @@ public:
     // Opens a data file into the document. A load that fails after the document was touched
     // re-initialises it as by New; a file that cannot be opened leaves it as it was.
     bool OpenDocumentFile(const QString& path);
+    // Opens a file's data into the document as OpenDocumentFile does, with the same checks and
+    // messages, but the file does not become the document's (CDocument::SetUntitled): a save
+    // never writes it.
+    bool OpenDocumentData(const QString& path, const QString& title, const QString& proposedName);
     // Saves the document into path and makes that its file.
     bool SaveDocument(const QString& path);
 
 private:
+    // The load of both: false when it failed, the document re-initialised if it was touched.
+    bool LoadDocument(const QString& path);
+
     QStringList m_docStrings;
     CDocument& m_document;
     unsigned m_nResourceId = 0;

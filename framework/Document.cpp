@@ -23,13 +23,22 @@ QString FileSaveErrorText(const QString& path)
 void CDocument::SetPathName(const QString& path)
 {
     m_strPathName = QFileInfo(path).absoluteFilePath();
+    m_strProposedName.clear();
     SetTitle(QFileInfo(path).fileName());
+}
+
+void CDocument::SetUntitled(const QString& title, const QString& proposedName)
+{
+    m_strPathName.clear();
+    m_strProposedName = proposedName;
+    SetTitle(title);
 }
 
 bool CDocument::OnNewDocument()
 {
     DeleteContents();
     m_strPathName.clear();
+    m_strProposedName.clear();
     SetModifiedFlag(false);
     return true;
 }

@@ -21,6 +21,10 @@ public:
     const QString& GetPathName() const { return m_strPathName; }
     // Remembers the file and shows its name (with extension) as the title.
     virtual void SetPathName(const QString& path);
+    // Leaves the document without a file of its own, as new data are: Save asks where to save,
+    // the title names the data, and the Save As dialog proposes proposedName in the current
+    // folder (the title when it is empty).
+    void SetUntitled(const QString& title, const QString& proposedName = QString());
 
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
@@ -58,6 +62,7 @@ private:
     friend class CSingleDocTemplate;
     QString m_strTitle;
     QString m_strPathName;
+    QString m_strProposedName;
     bool m_bModified = false;
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 };

@@ -1,5 +1,5 @@
-// The document's commands and questions: Save, Save As and the question before modified data
-// are replaced.
+// The document's commands and questions: Save, Save As, the question before modified data are
+// replaced, and a file's data opened as data without a file of their own.
 #include "AfxRes.h"
 #include "DocTemplate.h"
 #include "Document.h"
@@ -45,7 +45,9 @@ bool CDocument::DoSave(const QString& path)
 {
     QString target = path;
     if (target.isEmpty()) {
-        const QString base = GetPathName().isEmpty() ? GetTitle() : GetPathName();
+        QString base = GetPathName();
+        if (base.isEmpty())
+            base = m_strProposedName.isEmpty() ? GetTitle() : m_strProposedName;
         target = PromptFileName(SaveAsRequest(QFileInfo(base).isAbsolute() ? base : QDir::current().filePath(base)),
                                 AfxGetMainWnd());
         if (target.isEmpty())
@@ -55,6 +57,13 @@ bool CDocument::DoSave(const QString& path)
     if (saved && AfxGetApp())
         AfxGetApp()->AddToRecentFileList(target);
     return saved;
+}
+
+CDocument* CWinApp::OpenDocumentData(const QString& path, const QString& title, const QString& proposedName)
+{
+    if (!m_pDocTemplate || !m_pDocTemplate->OpenDocumentData(path, title, proposedName))
+        return nullptr;
+    return &m_pDocTemplate->GetDocument();
 }
 
 FileDialogRequest CDocument::SaveAsRequest(const QString& initialPath) const

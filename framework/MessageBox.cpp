@@ -10,10 +10,12 @@
 namespace framework {
 namespace {
 
-// Who answers the boxes (the handler installed, else the user), and the window that owns them.
+// Who answers the boxes (the handler installed, else the user), the window that owns them, and
+// the window that asks for them now, which takes them over for as long as it asks.
 struct BoxService {
     MessageBoxHandler handler;
     QPointer<QWidget> owner;
+    QPointer<QWidget> asking;
 };
 
 // How long a box waits for a main window that is being shown to be on the screen.
@@ -86,14 +88,22 @@ void WaitUntilOnScreen(QWidget* owner)
     loop.exec();
 }
 
-int show(const MessageBoxRequest& request)
+QWidget* OwnerOfBoxes()
 {
+    const BoxService& service = Service();
+    if (service.asking && service.asking->window()->isVisible())
+        return service.asking->window();
+    return service.owner ? service.owner.data() : QApplication::activeWindow();
+}
+
+int show(MessageBoxRequest request)
+{
+    request.owner = OwnerOfBoxes();
     const BoxService& service = Service();
     if (service.handler)
         return service.handler(request);
-    QWidget* owner = service.owner ? service.owner.data() : QApplication::activeWindow();
-    WaitUntilOnScreen(owner);
-    QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), owner);
+    WaitUntilOnScreen(request.owner);
+    QMessageBox box(iconFor(request.type), request.caption, request.text, buttonsFor(request.type), request.owner);
     box.setDefaultButton(defaultFor(request.type));
     // Closing the box by its frame or Escape answers as its cancel button would.
     return resultFor(box.exec());
@@ -120,6 +130,16 @@ void SetMessageBoxHandler(MessageBoxHandler handler)
 void SetMessageBoxOwner(QWidget* owner)
 {
     Service().owner = owner;
+}
+
+CMessageBoxOwnerScope::CMessageBoxOwnerScope(QWidget* asking) : m_pPrevious(Service().asking)
+{
+    Service().asking = asking;
+}
+
+CMessageBoxOwnerScope::~CMessageBoxOwnerScope()
+{
+    Service().asking = m_pPrevious;
 }
 
 }  // namespace framework

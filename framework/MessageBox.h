@@ -1,6 +1,7 @@
 #pragma once
 // The message-box service: every box the program shows goes through here, so that a run without
 // a window, or a test, can answer a box itself (read caption, text and buttons, return a button).
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -25,6 +26,9 @@ struct MessageBoxRequest {
     QString caption;
     QString text;
     unsigned type;  // buttons (low four bits), icon and default button
+    // The window the box opens over: the one that asked (CMessageBoxOwnerScope), else the
+    // main window, else the active window.
+    QWidget* owner = nullptr;
 };
 
 // Answers a box instead of showing it and returns the button pressed.
@@ -42,5 +46,19 @@ void SetMessageBoxHandler(MessageBoxHandler handler);
 
 // The window that owns the boxes (the main window once there is one).
 void SetMessageBoxOwner(QWidget* owner);
+
+// While it lives, the boxes open over the window of the widget given, the window that asks (a
+// window beside the main one, a dialog), instead of over the main window; when it ends, the
+// boxes go back to the owner they had. A window that is not shown, or has gone, owns no box.
+class CMessageBoxOwnerScope {
+public:
+    explicit CMessageBoxOwnerScope(QWidget* asking);
+    ~CMessageBoxOwnerScope();
+    CMessageBoxOwnerScope(const CMessageBoxOwnerScope&) = delete;
+    CMessageBoxOwnerScope& operator=(const CMessageBoxOwnerScope&) = delete;
+
+private:
+    QPointer<QWidget> m_pPrevious;
+};
 
 }  // namespace framework

@@ -66,6 +66,10 @@ public:
     void OnAppExit();
     // Opens a file into the document; nullptr when it failed (the user has been told).
     CDocument* OpenDocumentFile(const QString& path);
+    // Opens a file's data into the document without making the file the document's, as for a
+    // record that must stay as it is: the checks and messages of OpenDocumentFile, then no path
+    // (Save asks where), the title given, and the file kept out of the recent-file list.
+    CDocument* OpenDocumentData(const QString& path, const QString& title, const QString& proposedName);
 
     CFrameWnd* m_pMainWnd = nullptr;
     // The program's arguments without the program's name; Run takes them from the process.

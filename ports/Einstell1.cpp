@@ -198,9 +198,12 @@ QString CEinstell1::DeviceFieldPath() const
     return listed >= 0 ? field->itemData(listed).toString() : text;
 }
 
+// The finder's boxes stand over the dialog that asks, where the user looks, not over the main
+// window behind it.
 void CEinstell1::OnFindAdapter()
 {
     using framework::AfxMessageBox;
+    const framework::CMessageBoxOwnerScope asking(GetWindow());
     if (AfxMessageBox(QString::fromLatin1(kUnplugText), framework::MB_OKCANCEL) != framework::IDOK)
         return;
     const SerialDeviceList before = m_fnListDevices();

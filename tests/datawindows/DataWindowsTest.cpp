@@ -1,5 +1,7 @@
-// The windows that look at data: a capture opened from the history as File Open opens a file,
-// the save question first; two captures compared side by side; working storage in the viewer.
+// The windows that look at data: a capture opened from the history with File Open's question,
+// checks and messages, as data without a file of their own; the boxes over the window that asked;
+// two captures compared side by side, scrolling as one; working storage in the viewer, also while
+// a download arrives.
 #include "AppFixture.h"
 
 #include "CaptureHistory.h"
@@ -10,18 +12,26 @@
 #include "WorkingStorageWnd.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
 
+#include <functional>
+
 namespace {
 
 const std::vector<std::string> kUnsavedLines = {"UNSAVED INSTRUMENT", kEndMarkerLine};
-const std::string kCapture = AsFileText(kFileLines);
+// What follows the end marker is not loaded, and a save of the loaded data leaves it out.
+const std::string kCapture = AsFileText(kFileLines) + "NOTE AFTER THE END\r\n";
 
 template <class TWindow>
 TWindow* ChildWindow(const QObject* owner)
@@ -132,11 +142,22 @@ TEST_P(HistoryOpenTest, AsksTheSaveQuestionFirstThenOpensAsFileOpenDoes)
     if (c.answer == framework::IDCANCEL)
         expected.pop_back();
     EXPECT_EQ(boxes.texts, expected);
-    EXPECT_EQ(doc->GetPathName(), c.opens ? capture : QString());
-    EXPECT_EQ(theApp.GetRecentFileList(), c.opens ? QStringList{capture} : QStringList{});
-    if (c.opens)
+    // The history's boxes stand over it; the captured message is the main window's.
+    for (const framework::MessageBoxRequest& box : boxes.boxes)
+        EXPECT_EQ(box.owner, box.text == kCapturedMessage ? static_cast<QWidget*>(frame) : history) << box.text.toStdString();
+    // The capture is a record: it becomes no file of the document's, nor a recent file.
+    EXPECT_EQ(doc->GetPathName(), QString());
+    EXPECT_EQ(theApp.GetRecentFileList(), QStringList{});
+    if (c.opens) {
         EXPECT_EQ(Data(*doc), AsLoadedData(kFileLines));
-    else if (c.answer == framework::IDCANCEL)
+        Idle();
+        EXPECT_EQ(frame->windowTitle(), "2026-12-09 14:03:05, actual instrument - DATA-TRANSFER");
+        // Save (Ctrl+S) asks where, proposing the capture's name in the current folder.
+        doc->DoFileSave();
+        ASSERT_EQ(fileRequests.size(), 1u);
+        EXPECT_EQ(fileRequests[0].initialPath, QString::fromStdString(dir.file("2026-12-09_14-03-05_DS.txt")));
+        EXPECT_EQ(ReadWholeFile(capture.toStdString()), kCapture);
+    } else if (c.answer == framework::IDCANCEL)
         EXPECT_EQ(Data(*doc), unsaved) << "the data stay";
     else
         EXPECT_EQ(Data(*doc), "") << "data given up by Nein are gone, as after File Open";
@@ -243,4 +264,157 @@ TEST_F(DataWindowTest, ViewDataShowsWorkingStorageAndSaysWhenSearchedTextIsMissi
     QTest::keyClick(findText, Qt::Key_Return);
     EXPECT_EQ(viewer->FindResult(), "Not found");
     EXPECT_EQ(viewer->View()->textCursor().selectedText(), "441") << "the place found stays";
+}
+
+// A capture deleted by hand while the window listed it is as good as deleted: no complaint.
+TEST_F(DataWindowTest, DeletingACaptureThatHasGoneIsNoError)
+{
+    const QString gone = WriteCapture("2026-12-09_14-03-05_DS.txt", kCapture);
+    WriteCapture("2026-12-09_10-00-00_DD.txt", kCapture);
+    ASSERT_TRUE(Start());
+    CCaptureHistoryWnd* history = ShowHistory();
+    QFile::remove(gone);
+    Select(history, {0, 1});
+    Press(history, "&Delete");
+    ASSERT_EQ(boxes.texts, std::vector<QString>{"Delete these 2 captures from the history?"});
+    EXPECT_EQ(boxes.boxes[0].owner, history);
+    EXPECT_EQ(history->List()->topLevelItemCount(), 0);
+}
+
+// The long kind of a temperaments capture widens the list; the Size column still stands whole.
+TEST_F(DataWindowTest, SizeColumnIsNeverCutAndShowsItsUnit)
+{
+    WriteCapture("2026-12-09_14-03-05_DT.txt", std::string(21000, 'T') + "\r\n" + kCapture);
+    WriteCapture("2026-12-09_10-00-00_DD.txt", kCapture);
+    ASSERT_TRUE(Start());
+    CCaptureHistoryWnd* history = ShowHistory();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+    const QTreeWidget* list = history->List();
+    const QHeaderView* header = list->header();
+    EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3), list->viewport()->width());
+    EXPECT_EQ(QStringList({list->topLevelItem(0)->text(3), list->topLevelItem(1)->text(3)}),
+              QStringList({"20.57 KiB", "66 bytes"}));
+}
+
+namespace {
+
+// 200 lines that differ from the other side's in rows 20, 120 and 180.
+std::string ManyLines(const char* mark)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 200; ++i)
+        lines.push_back("LINE " + std::to_string(i) + (i == 20 || i == 120 || i == 180 ? mark : ""));
+    lines.push_back("END________");
+    return AsFileText(lines);
+}
+
+}  // namespace
+
+class CompareScrollTest : public DataWindowTest {
+protected:
+    void SetUp() override
+    {
+        DataWindowTest::SetUp();
+        WriteCapture("2026-12-09_10-00-00_DD.txt", ManyLines(" OLD"));
+        WriteCapture("2026-12-09_11-00-00_DD.txt", ManyLines(" NEW"));
+        ASSERT_TRUE(Start());
+        CCaptureHistoryWnd* history = ShowHistory();
+        Select(history, {0, 1});
+        Press(history, "&Compare");
+        compare = ChildWindow<CCompareWnd>(history);
+        ASSERT_NE(compare, nullptr);
+        QApplication::setActiveWindow(compare);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(compare));
+        left = compare->LeftView();
+        right = compare->RightView();
+    }
+
+    // The top rows (a scroll by keys is told through the event loop).
+    void ExpectSidesTogether() const
+    {
+        QCoreApplication::processEvents();
+        EXPECT_EQ(left->verticalScrollBar()->value(), right->verticalScrollBar()->value());
+    }
+
+    CCompareWnd* compare = nullptr;
+    CDataView* left = nullptr;
+    CDataView* right = nullptr;
+};
+
+TEST_F(CompareScrollTest, BothSidesScrollTogetherWhateverScrollsOne)
+{
+    const auto wheel = [this] {
+        QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 360), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(right->viewport(), &event);
+    };
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"PageDown in the older", [this] { QTest::keyClick(left, Qt::Key_PageDown); }},
+        // Down past the last row shown, so that the side scrolls.
+        {"arrows down in the newer", [this] { for (int i = 0; i < 60; ++i) QTest::keyClick(right, Qt::Key_Down); }},
+        {"Ctrl+End in the older", [this] { QTest::keyClick(left, Qt::Key_End, Qt::ControlModifier); }},
+        {"wheel over the newer", wheel},
+        {"Ctrl+Home in the newer", [this] { QTest::keyClick(right, Qt::Key_Home, Qt::ControlModifier); }},
+        {"scroll bar of the older", [this] { left->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd); }},
+    };
+    for (const auto& [name, act] : rows) {
+        SCOPED_TRACE(name);
+        const int before = left->verticalScrollBar()->value();
+        act();
+        ExpectSidesTogether();
+        EXPECT_NE(left->verticalScrollBar()->value(), before) << "the action scrolled";
+    }
+}
+
+// Next and Previous difference count from the cursor of the side last clicked, also after the
+// click on the button has taken the focus.
+TEST_F(CompareScrollTest, NextDifferenceStartsFromTheSideThatHasTheFocus)
+{
+    const struct { CDataView* side; int from; const char* button; int to; } rows[] = {
+        {right, 130, "&Next difference", 180}, {left, 50, "&Previous difference", 20}, {left, 190, "&Next difference", 20}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.from);
+        const QTextCursor at(row.side->document()->findBlockByNumber(row.from));
+        row.side->setTextCursor(at);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(row.side->viewport(), Qt::LeftButton, Qt::NoModifier, row.side->cursorRect(at).center());
+        Press(compare, row.button);
+        EXPECT_EQ(left->textCursor().blockNumber(), row.to);
+        EXPECT_EQ(right->textCursor().blockNumber(), row.to);
+        ExpectSidesTogether();
+    }
+}
+
+// View data opened during a download shows the lines received so far and follows them a few
+// times a second, without being activated again, the line the user marked staying marked.
+TEST_F(DataWindowTest, ViewDataFollowsADownloadWhileItArrives)
+{
+    sim::Settings paced = SimDevice::Fast();
+    paced.charsPerSecond = 20000;  // the temperaments take about a second
+    StartDevice(paced);
+    ASSERT_TRUE(Start());
+    ASSERT_NO_FATAL_FAILURE(Identify());
+    Idle();
+    Click(ID_HISTORICAL_TEMPERAMENTS);
+    const auto tickUntilLines = [&](int lines) {
+        while (!(doc->IsReceiving() && doc->m_nRxLines >= lines) && State() != kStateIdle)
+            Tick();
+    };
+    tickUntilLines(3);
+    frame->MenuAction(ID_FILE_VIEW_DATA)->trigger();
+    auto* window = ChildWindow<CWorkingStorageWnd>(frame);
+    CDataView* view = window->Viewer()->View();
+    const auto held = [&] { return DataLines(QByteArray(doc->m_data, doc->HeldDataSize())); };
+    EXPECT_EQ(RowTexts(view), held());
+    EXPECT_TRUE(window->findChild<QLabel*>()->text().startsWith("Receiving data from the device: "));
+
+    QTextCursor mark(view->document()->findBlockByNumber(1));
+    mark.select(QTextCursor::LineUnderCursor);
+    view->setTextCursor(mark);
+    const int first = view->blockCount();
+    tickUntilLines(first + 20);
+    ASSERT_TRUE(doc->IsReceiving()) << "the download ended before the test could look";
+    EXPECT_TRUE(WaitUntil([&] { return RowTexts(view) == held(); }, 5000));
+    EXPECT_EQ(view->textCursor().selectedText(), mark.selectedText());
+    EXPECT_GE(view->blockCount(), first + 20);
 }

@@ -1,5 +1,6 @@
 // Dialogs of the framework: an editable combo box hands over its text exactly as the user typed
-// it, and Enter in its edit field presses the default button.
+// it, and Enter in its edit field presses the default button; a message box opens over the
+// window that asks for it.
 #include "Dialog.h"
 #include "MessageBox.h"
 
@@ -103,4 +104,42 @@ TEST(MessageBox, EnterPressesTheDefaultButton)
         });
         EXPECT_EQ(framework::AfxMessageBox(QStringLiteral("Go on?"), row.type), row.answer);
     }
+}
+
+// A box opens over the main window, over the window that asks while it asks and is shown, and
+// over the main window again afterwards.
+TEST(MessageBox, OpensOverTheWindowThatAsks)
+{
+    QWidget main, side, hidden;
+    main.setGeometry(0, 0, 300, 200);
+    side.setGeometry(380, 280, 400, 300);
+    main.show();
+    side.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main) && QTest::qWaitForWindowExposed(&side));
+    framework::SetMessageBoxOwner(&main);
+    // The window the box stood centred over.
+    const auto standsOver = [] {
+        QWidget* over = nullptr;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                look.stop();
+                if ((box->geometry().center() - box->parentWidget()->geometry().center()).manhattanLength() < 40)
+                    over = box->parentWidget();
+                box->close();
+            }
+        });
+        look.start(10);
+        framework::AfxMessageBox(QStringLiteral("Where am I?"));
+        return over;
+    };
+    EXPECT_EQ(standsOver(), &main);
+    {
+        const framework::CMessageBoxOwnerScope asking(&side);
+        EXPECT_EQ(standsOver(), &side);
+        const framework::CMessageBoxOwnerScope notShown(&hidden);
+        EXPECT_EQ(standsOver(), &main);
+    }
+    EXPECT_EQ(standsOver(), &main);
+    framework::SetMessageBoxOwner(nullptr);
 }

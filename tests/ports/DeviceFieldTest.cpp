@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QSettings>
 #include <deque>
 #include <filesystem>
@@ -121,9 +122,17 @@ TEST_F(DeviceFieldTest, FinderSelectsTheDeviceThatAppearedOrSaysNothingDid)
         MessageRecorder recorder;
         recorder.answers = row.answers;
         auto dlg = Dialog(row.lists);
+        QWidget main;
+        main.show();
+        framework::SetMessageBoxOwner(&main);
+        dlg->GetWindow()->show();
         qobject_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_FIND_ADAPTER))->click();
         EXPECT_EQ(Field(*dlg)->currentText(), row.shown);
         EXPECT_EQ(recorder.texts.size(), row.boxes);
+        // Over the dialog that asks, not over the main window behind it.
+        for (const framework::MessageBoxRequest& box : recorder.boxes)
+            EXPECT_EQ(box.owner, dlg->GetWindow()) << box.text.toStdString();
+        framework::SetMessageBoxOwner(nullptr);
         dlg->OnOK();
         EXPECT_EQ(StoredDeviceFile(0), row.kept);
     }

@@ -1,6 +1,7 @@
 #include "Korva.h"
 
 #include "AboutDlg.h"
+#include "AutomaticBackups.h"
 #include "DeviceComparison.h"
 #include "DesktopIdentity.h"
 #include "DocTemplate.h"
@@ -38,6 +39,14 @@ CKorvaApp::CKorvaApp()
     OnCommand(ID_COMPARE_DEVICE, [this] { OnCompareWithDevice(); });
     OnUpdateCommandUI(ID_COMPARE_DEVICE,
                       [this](framework::CCmdUI* pCmdUI) { pCmdUI->Enable(CanCompareWithDevice()); });
+    OnCommand(ID_AUTOMATIC_BACKUPS, [this] {
+        if (m_pBackups)
+            m_pBackups->Toggle();
+    });
+    OnUpdateCommandUI(ID_AUTOMATIC_BACKUPS, [this](framework::CCmdUI* pCmdUI) {
+        pCmdUI->Enable(m_pBackups != nullptr);
+        pCmdUI->SetCheck(m_pBackups && m_pBackups->IsOn());
+    });
 }
 
 CKorvaApp::~CKorvaApp() = default;
@@ -94,6 +103,7 @@ bool CKorvaApp::InitInstance()
     ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo))
         return false;
+    m_pBackups = std::make_unique<CAutomaticBackups>(*g_pDocument, *GetView(), *m_pMainWnd);
     if (m_afterStart && !m_afterStart())
         return false;
 
@@ -107,6 +117,7 @@ int CKorvaApp::ExitInstance()
     m_pStopWhenUploaded.reset();
     // A read of the device under way gives the link back before the document goes.
     m_pComparison.reset();
+    m_pBackups.reset();
     // The window (with its view) goes first, then the template and the document, which
     // closes its port.
     delete m_pMainWnd;

@@ -7,6 +7,7 @@
 
 class QTimer;
 
+class CAutomaticBackups;
 class CDeviceComparison;
 class CKorvaDoc;
 class CKorvaView;
@@ -37,6 +38,8 @@ public:
     bool CanCompareWithDevice() const;
     // The comparison under way or last made; nullptr before the first.
     CDeviceComparison* Comparison() const { return m_pComparison.get(); }
+    // Adjustment, "Automatic backups"; nullptr before the window stands.
+    CAutomaticBackups* Backups() const { return m_pBackups.get(); }
     CKorvaDoc* GetDocument() const;
     CKorvaView* GetView() const;
 
@@ -49,6 +52,7 @@ private:
     // Looks whether the upload a stop signal waits for has ended; made when it is needed.
     std::unique_ptr<QTimer> m_pStopWhenUploaded;
     std::unique_ptr<CDeviceComparison> m_pComparison;
+    std::unique_ptr<CAutomaticBackups> m_pBackups;
 };
 
 // The one application object, made before start-up.

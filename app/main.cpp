@@ -51,7 +51,11 @@ constexpr const char* kUsage =
     "                  FILE (- for standard output); a copy goes into the capture history.\n"
     "                  A download that is not complete never replaces FILE: its lines\n"
     "                  are in the capture history\n"
-    "  --upload FILE   find the device and put the data file FILE into it\n"
+    "  --upload FILE   find the device and put the data file FILE into it; with automatic\n"
+    "                  backups on (Adjustment, Automatic backups) all data are read from the\n"
+    "                  device into the capture history first, and nothing is uploaded when\n"
+    "                  that backup fails\n"
+    "  --no-backup     with --upload: no automatic backup first\n"
     "  --verify FILE   find the device, read its data (of the kind of FILE when FILE is a\n"
     "                  capture of the history, else all data) and compare them with FILE:\n"
     "                  status 0 when the device holds exactly its data, 1 with the number\n"
@@ -142,7 +146,7 @@ int RunCommandLine(int argc, char** argv, const CTransferOptions& options, bool 
     QString error;
     if (report) {
         if (!options.strDownload.isEmpty() || !options.strUpload.isEmpty() || !options.strOutput.isEmpty()
-            || options.bVerify || !options.files.isEmpty() || simulate)
+            || options.bVerify || options.bNoBackup || !options.files.isEmpty() || simulate)
             return UsageError(QStringLiteral("--report goes alone, with --port and --log at most"));
         if (!PortOption(options.strPort, &job.nPort, &error))
             return UsageError(error);
@@ -175,7 +179,7 @@ struct CKorvaOptions {
     CKorvaOptions() { parser.addOptions(All()); }
     QList<QCommandLineOption> All() const
     {
-        return {help, version, simulate, demo, download, output, upload, port, ports, verify, report, log};
+        return {help, version, simulate, demo, download, output, upload, port, ports, verify, noBackup, report, log};
     }
     bool IsSet(const QCommandLineOption& option) const { return parser.isSet(option); }
     // The first option given more than once, by the name it was given with; empty if none.
@@ -191,7 +195,8 @@ struct CKorvaOptions {
     }
     bool AsksForTransfer() const
     {
-        return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port) || IsSet(verify) || IsSet(report);
+        return IsSet(download) || IsSet(upload) || IsSet(output) || IsSet(port) || IsSet(verify) || IsSet(noBackup)
+            || IsSet(report);
     }
     CTransferOptions TransferOptions() const
     {
@@ -201,6 +206,7 @@ struct CKorvaOptions {
         options.strUpload = parser.value(upload);
         options.strPort = parser.value(port);
         options.bVerify = IsSet(verify);
+        options.bNoBackup = IsSet(noBackup);
         options.files = parser.positionalArguments();
         return options;
     }
@@ -215,6 +221,7 @@ struct CKorvaOptions {
     const QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("name")};
     const QCommandLineOption ports{QStringLiteral("ports"), QString()};
     const QCommandLineOption verify{QStringLiteral("verify"), QString()};
+    const QCommandLineOption noBackup{QStringLiteral("no-backup"), QString()};
     const QCommandLineOption report{QStringLiteral("report"), QString()};
     const QCommandLineOption log{QStringLiteral("log"), QString(), QStringLiteral("file")};
     QCommandLineParser parser;

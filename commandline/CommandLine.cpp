@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "Archive.h"
+#include "AutomaticBackup.h"
 #include "CmdTarget.h"
 #include "DataComparison.h"
 #include "DataLines.h"
@@ -157,13 +158,16 @@ public:
     int Run();
 
 private:
-    enum class Phase { search, load, transfer, verify };
+    enum class Phase { search, backup, load, transfer, verify };
 
     void OnPoll();
     void OnTransferEnd(const CTransferEnd& end);
     void OnSearchEnd(const CTransferEnd& end);
     void OnStop();
     void StartTransfer();
+    void StartBackup();
+    void OnBackedUp(const CReadBack& read);
+    void LoadUpload();
     void StartVerify();
     void OnVerified(const CReadBack& read);
     void EndDownload(const CTransferEnd& end);
@@ -201,10 +205,14 @@ private:
     QByteArray m_reference;
     const DownloadKind* m_pVerifyKind = nullptr;
     std::unique_ptr<CReadBack> m_pReadBack;
+    // The automatic backup before an upload: all data into the capture history.
+    const bool m_bBackup;
+    std::unique_ptr<CReadBack> m_pBackup;
 };
 
 CTransferRun::CTransferRun(const CTransferJob& job)
-    : m_job(job), m_template(QString::fromLatin1(kDocTypeString), m_doc), m_bTerminal(::isatty(STDERR_FILENO) == 1)
+    : m_job(job), m_template(QString::fromLatin1(kDocTypeString), m_doc), m_bTerminal(::isatty(STDERR_FILENO) == 1),
+      m_bBackup(!job.strUpload.isEmpty() && !job.bNoBackup && AutomaticBackupsOn())
 {
     m_template.OnFileNew();
     if (m_job.nPort >= 0)
@@ -256,6 +264,10 @@ void CTransferRun::OnPoll()
         if (m_view.m_bIdentified == 1 && state == kStateIdle)
             return StartTransfer();
         return;
+    case Phase::backup:
+        if (!m_pBackup && m_view.IsIdle())
+            return StartBackup();
+        return ShowProgress(false);
     case Phase::load:
         if (state == kStateIdle && m_view.m_bEnableUpload == 1 && framework::ExecuteCommand(m_view, ID_PUT_DATA)) {
             m_phase = Phase::transfer;
@@ -283,6 +295,36 @@ void CTransferRun::StartTransfer()
         m_clock.start();
         return;
     }
+    if (m_bBackup) {
+        m_phase = Phase::backup;
+        return;
+    }
+    LoadUpload();
+}
+
+void CTransferRun::StartBackup()
+{
+    m_pBackup = std::make_unique<CReadBack>(m_doc, m_view, *DownloadKindForCommand(ID_ALL_DATA));
+    m_pBackup->m_fnOnDone = [this](const CReadBack& read) { OnBackedUp(read); };
+    m_clock.start();
+    if (!m_pBackup->Start())
+        Finish(kExitFailed, QStringLiteral("the backup of the device failed: %1; nothing was uploaded")
+                                .arg(BackupFailure(*m_pBackup)));
+}
+
+void CTransferRun::OnBackedUp(const CReadBack& read)
+{
+    if (m_bFinished)
+        return;
+    if (read.GetResult() != CReadBack::kComplete)
+        return Finish(kExitFailed,
+                      QStringLiteral("the backup of the device failed: %1; nothing was uploaded").arg(BackupFailure(read)));
+    Note(QStringLiteral("the device's data are backed up in %1").arg(read.CapturePath()));
+    LoadUpload();
+}
+
+void CTransferRun::LoadUpload()
+{
     // The file is loaded only now: a load stops the search.
     if (!m_template.OpenDocumentFile(m_job.strUpload))
         return Finish(kExitFailed, QStringLiteral("%1 cannot be put into the device").arg(m_job.strUpload));
@@ -494,16 +536,18 @@ void CTransferRun::ShowProgress(bool last)
         return;
     m_nLastProgressMs = elapsedMs;
     // At the end the lines of the data, not the reads (the EOT's own is one) or the calls.
-    const bool reading = m_phase == Phase::verify;
+    const bool reading = m_phase == Phase::verify || m_phase == Phase::backup;
     int32_t lines = !last ? m_view.m_nLines : IsDownload() ? LinesOfData() : m_doc.GetLineCount() - 1;
     int32_t full = std::max(IsDownload() ? m_job.pDownload->fullScale : m_doc.GetLineCount(), 1);
     if (reading) {
-        lines = m_pReadBack ? m_pReadBack->LinesReceived() : 0;
-        full = m_pVerifyKind ? m_pVerifyKind->fullScale : 1;
+        const CReadBack* read = m_phase == Phase::backup ? m_pBackup.get() : m_pReadBack.get();
+        lines = read ? read->LinesReceived() : 0;
+        full = read ? read->Kind().fullScale : 1;
     }
     const int percent = last ? 100 : std::min(99, static_cast<int>(int64_t(lines) * 100 / full));
     std::fprintf(stderr, "\r%s %s: %d lines, %d%%",
-                 reading ? "comparison with" : IsDownload() ? "download from" : "upload to", qPrintable(PortText()),
+                 m_phase == Phase::backup ? "backup of" : reading ? "comparison with" : IsDownload() ? "download from" : "upload to",
+                 qPrintable(PortText()),
                  lines, percent);
     if (!last && lines > 0 && lines < full)
         std::fprintf(stderr, ", about %lld s left ", (full - lines) * elapsedMs / lines / 1000 + 1);
@@ -546,7 +590,7 @@ QString TransferUsage()
     for (const DownloadKind& kind : kDownloadKinds)
         kinds << QString::fromLatin1(kind.name);
     return QStringLiteral("Usage: korva --download %1 --output FILE|- [--port COMn] [--simulate] [--log LOG]\n"
-                          "       korva --upload FILE [--verify] [--port COMn] [--simulate] [--log LOG]\n"
+                          "       korva --upload FILE [--verify] [--no-backup] [--port COMn] [--simulate] [--log LOG]\n"
                           "       korva --verify FILE [--port COMn] [--simulate] [--log LOG]\n"
                           "       korva --report [--port COMn] [--log LOG]\n")
         .arg(kinds.join(QLatin1Char('|')));
@@ -577,6 +621,10 @@ bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString
     }
     if (!PortOption(options.strPort, &job->nPort, error))
         return false;
+    if (options.bNoBackup && upload.isEmpty()) {
+        *error = QStringLiteral("--no-backup goes with --upload FILE");
+        return false;
+    }
     if (verifiesAlone) {
         if (options.files.size() != 1 || !output.isEmpty()) {
             *error = !output.isEmpty() ? QStringLiteral("--output goes with --download")
@@ -600,6 +648,7 @@ bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString
         job->strUpload = upload;
         if (options.bVerify)
             job->strVerify = upload;
+        job->bNoBackup = options.bNoBackup;
         return true;
     }
     if (options.bVerify) {

@@ -19,6 +19,8 @@ struct CTransferJob {
     QString strVerify;                        // the data file the device's data are compared with,
                                               // after the upload or alone; empty: no comparison
     int32_t nPort = -1;                       // 0 to 15 for COM1 to COM16; -1: the configured port
+    bool bNoBackup = false;                   // no automatic backup before the upload, even
+                                              // with the setting on
 };
 
 // The values of the transfer options as the command line gave them.
@@ -28,6 +30,7 @@ struct CTransferOptions {
     QString strUpload;
     QString strPort;
     bool bVerify = false;
+    bool bNoBackup = false;
     QStringList files;  // the arguments that are no options
 };
 
@@ -43,5 +46,7 @@ bool MakeTransferJob(const CTransferOptions& options, CTransferJob* job, QString
 // name that is no port.
 bool PortOption(const QString& port, int32_t* index, QString* error);
 
-// Runs the job in the application that exists; the exit status.
+// Runs the job in the application that exists; the exit status. With the automatic backups on,
+// an upload reads all data from the device into the capture history first (unless bNoBackup),
+// and a backup that fails ends the job before anything is uploaded.
 int RunTransferJob(const CTransferJob& job);

@@ -119,6 +119,20 @@ bool CCaptureHistory::Describe(const QString& path, CCapture* capture) const
     return Read(path, false, capture);
 }
 
+bool CCaptureHistory::NewestWhole(const char* kind, const QDateTime& now, CCapture* capture) const
+{
+    for (CCapture& candidate : Scan(false)) {
+        if (candidate.kind != QLatin1String(kind) || candidate.when > now)
+            continue;
+        QFile file(candidate.path);
+        if (file.open(QIODevice::ReadOnly) && CKorvaDoc::IsWholeDataFile(file.read(CKorvaDoc::kLoadLimit * 2))) {
+            *capture = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CCaptureHistory::Remove(const QString& path) const
 {
     CCapture capture;

@@ -44,6 +44,10 @@ public:
     // The capture of this history that path names (its lines not counted); false for a file
     // that is none.
     bool Describe(const QString& path, CCapture* capture) const;
+    // The newest capture of the kind whose file holds whole data (CKorvaDoc::IsWholeDataFile),
+    // its lines not counted; captures named after now (a clock that was ahead) do not count.
+    // False when there is none.
+    bool NewestWhole(const char* kind, const QDateTime& now, CCapture* capture) const;
 
 private:
     bool Read(const QString& path, bool countLines, CCapture* capture) const;

@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -16,6 +17,13 @@ constexpr const char* kStopUploadQuestion =
     "The device is receiving data. If you stop now it keeps incomplete data. Stop the transfer?";
 // Any negative handle is refused by the port library as a wrong handle.
 constexpr int32_t kNoHandle = -1;
+
+// Whether the CR at data[p] closes the end-marker line.
+bool MarkerEndsAt(const char* data, int32_t p)
+{
+    return p >= kFirstMarkerEnd && data[p] == CKorvaDoc::kCR
+        && std::memcmp(&data[p - kEndMarkerLength], kEndMarker, kEndMarkerLength) == 0;
+}
 }  // namespace
 
 CKorvaDoc::CKorvaDoc() : m_hPort(kNoHandle), m_dlgInterface(nullptr)
@@ -123,8 +131,25 @@ QByteArray CKorvaDoc::FileBytes() const
 
 bool CKorvaDoc::EndsWithMarker(int32_t p) const
 {
-    return p >= kFirstMarkerEnd && m_data[p] == kCR
-        && std::memcmp(&m_data[p - kEndMarkerLength], kEndMarker, kEndMarkerLength) == 0;
+    return MarkerEndsAt(m_data, p);
+}
+
+// Read as a load reads: line ends CR alone, the marker within the load limit. A NUL is a
+// character the line damaged.
+bool CKorvaDoc::IsWholeDataFile(const QByteArray& bytes)
+{
+    QByteArray data;
+    data.reserve(std::min<qsizetype>(bytes.size(), kLoadLimit));
+    for (const char b : bytes) {
+        if (b == kLF)
+            continue;
+        if (b == '\0' || data.size() == kLoadLimit)
+            return false;
+        data += b;
+        if (MarkerEndsAt(data.constData(), static_cast<int32_t>(data.size() - 1)))
+            return true;
+    }
+    return false;
 }
 
 void CKorvaDoc::LoadData(framework::CArchive& ar)

@@ -51,6 +51,9 @@ public:
     bool HoldsCompleteData() const;
     // The data as a data file of them holds them: the bytes a save writes.
     QByteArray FileBytes() const;
+    // Whether the bytes of a data file hold whole data: a load finds their end-marker line,
+    // and no character before it is a NUL (what a line error leaves).
+    static bool IsWholeDataFile(const QByteArray& bytes);
 
     // How many bytes of m_data working storage holds now: while a download arrives, the lines
     // received so far (each closed by CR; what the buffer held before is being overwritten),

@@ -54,10 +54,13 @@ bool CCmdTarget::OnCmdMsg(unsigned id, CmdCode code, CCmdUI* pCmdUI)
     return DispatchOwn(id, code, pCmdUI);
 }
 
-bool IsCommandEnabled(CCmdTarget& route, unsigned id)
+bool IsCommandEnabled(CCmdTarget& route, unsigned id, int* check)
 {
     CCmdUI state(id);
-    if (route.OnCmdMsg(id, CmdCode::updateUI, &state) && state.m_bEnableChanged)
+    const bool spoken = route.OnCmdMsg(id, CmdCode::updateUI, &state);
+    if (check)
+        *check = state.m_nCheck;
+    if (spoken && state.m_bEnableChanged)
         return state.m_bEnabled;
     return route.OnCmdMsg(id, CmdCode::probe, nullptr);
 }

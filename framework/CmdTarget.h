@@ -17,10 +17,13 @@ public:
         m_bEnabled = on;
         m_bEnableChanged = true;
     }
+    // A command that is a setting shows whether it is on, as a check mark.
+    void SetCheck(bool on = true) { m_nCheck = on ? 1 : 0; }
 
     const unsigned m_nID;
     bool m_bEnabled = true;
     bool m_bEnableChanged = false;  // an update handler has spoken
+    int m_nCheck = -1;              // -1: no check mark; 0 off, 1 on
 };
 
 // What a command target is asked: run the handler, run the update handler, or only tell
@@ -60,8 +63,9 @@ private:
 };
 
 // Whether a button or menu item for the command is enabled: as its update handler decides;
-// without one, enabled exactly when some target has a handler for it.
-bool IsCommandEnabled(CCmdTarget& route, unsigned id);
+// without one, enabled exactly when some target has a handler for it. *check, when given, is
+// the check mark its update handler set (-1: none).
+bool IsCommandEnabled(CCmdTarget& route, unsigned id, int* check = nullptr);
 
 // Gives the command as a user does: it runs unless an update handler disables it (a
 // command without update handler is enabled). A disabled command is refused with the trace

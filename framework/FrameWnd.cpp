@@ -203,9 +203,14 @@ bool CFrameWnd::OnCmdMsg(unsigned id, CmdCode code, CCmdUI* pCmdUI)
 void CFrameWnd::OnIdleUpdateCmdUI()
 {
     for (auto& [id, action] : m_commandActions) {
-        const bool enabled = IsCommandEnabled(*this, id);
+        int check = -1;
+        const bool enabled = IsCommandEnabled(*this, id, &check);
         if (action->isEnabled() != enabled)
             action->setEnabled(enabled);
+        if (check >= 0) {
+            action->setCheckable(true);
+            action->setChecked(check == 1);
+        }
     }
     OnUpdateFrameTitle();
     UpdateIndicators();

@@ -57,6 +57,7 @@ const std::pair<unsigned, const char*> kStrings[] = {
     {ID_COMPARE_DEVICE, "Reads the device's data and compares them with working storage\nCompare with device"},
     {ID_HELP_TRANSFER_LOG, "Shows what passed on the line in this run"},
     {ID_HELP_SUPPORT_REPORT, "Copies what a helper needs to know about korva, the port and the last transfer"},
+    {ID_AUTOMATIC_BACKUPS, "Reads all data from the device into the capture history before PUT DATA and delivery mode, and once a day"},
 };
 constexpr unsigned kRecentFilePrompts = 16;
 
@@ -86,7 +87,9 @@ MenuResource MainMenu()
           {QStringLiteral("&Compare with device"), ID_COMPARE_DEVICE},
           {},
           {QStringLiteral("SET VEQ-32-C DELIVERY &MODE"), ID_DELIVERY_MODE}}},
-        {QStringLiteral("Adjustment"), {{QStringLiteral("&Interface"), ID_ADJUSTMENT_INTERFACE}}},
+        {QStringLiteral("Adjustment"),
+         {{QStringLiteral("&Interface"), ID_ADJUSTMENT_INTERFACE},
+          {QStringLiteral("&Automatic backups"), ID_AUTOMATIC_BACKUPS}}},
         {QStringLiteral("&?"),
          {{QStringLiteral("&Help"), ID_HELP_FINDER},
           {},

@@ -36,3 +36,6 @@
 #define ID_COMPARE_DEVICE 32792
 #define ID_HELP_TRANSFER_LOG 32793
 #define ID_HELP_SUPPORT_REPORT 32794
+
+// Menu "Adjustment": the setting that backs the device's data up before an erase and once a day.
+#define ID_AUTOMATIC_BACKUPS 32795

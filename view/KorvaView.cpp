@@ -96,6 +96,12 @@ void CKorvaView::EnableUploadOnly()
 
 void CKorvaView::OnPutData()
 {
+    if (!m_fnBeforeErase || !m_fnBeforeErase(ID_PUT_DATA, [this] { BeginPutData(); }))
+        BeginPutData();
+}
+
+void CKorvaView::BeginPutData()
+{
     m_nLines = 0;
     m_nTicks = 0;
     GetDocument()->SetTransferState(kStateUpload);
@@ -148,6 +154,13 @@ void CKorvaView::OnDeliveryMode()
         pDoc->SetTransferState(kStateIdle);
         return;
     }
+    if (!m_fnBeforeErase || !m_fnBeforeErase(ID_DELIVERY_MODE, [this] { BeginDeliveryReset(); }))
+        BeginDeliveryReset();
+}
+
+void CKorvaView::BeginDeliveryReset()
+{
+    CKorvaDoc* pDoc = GetDocument();
     // State 10 sends the reset only when it starts from a cleared tick counter, which this
     // handler leaves alone (given again during the reset, or while a download is requested,
     // nothing goes out); the data are discarded only for a reset that goes out.

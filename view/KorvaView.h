@@ -91,6 +91,12 @@ public:
     // The controller rests: idle, no read or line under way, the link its document's own. Only
     // then may another controller borrow the link.
     bool IsIdle() const;
+    // Asked by PUT DATA and by delivery mode (once confirmed), with the command's id, before
+    // they erase the device's data: true when it takes the command over and calls proceed once
+    // the command may go on (or never, when it is cancelled); false lets it go on at once.
+    std::function<bool(unsigned command, std::function<void()> proceed)> m_fnBeforeErase;
+    // Called each time the search has found the device (not by a quiet controller).
+    std::function<void()> m_fnOnDeviceFound;
     // What the status line and the progress bar show now, as assistive tools are told it.
     const CStatusLineShown& StatusLineShown() const { return m_statusShown; }
 
@@ -103,6 +109,9 @@ private:
     // as the buffer is overwritten from then on.
     bool CanReplaceData();
     bool CanStartDownload();
+    // What PUT DATA and delivery mode do once they may erase the device's data.
+    void BeginPutData();
+    void BeginDeliveryReset();
 
     // One tick of timer 101. RunStep is false when the step ended the tick early, or left it
     // to be finished once its read has ended.

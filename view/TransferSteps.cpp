@@ -356,6 +356,8 @@ void CKorvaView::StepIdentified()
     RedrawStatusLine();
     EnableDeviceCommands();
     GetDocument()->SetTransferState(kStateIdle);
+    if (m_fnOnDeviceFound && !m_bQuiet)
+        m_fnOnDeviceFound();
 }
 
 void CKorvaView::StepIdle()

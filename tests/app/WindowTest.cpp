@@ -253,7 +253,7 @@ TEST_F(WindowTest, MenuHoldsThePopupsItemsAndSeparatorsWithTheirCommands)
           {"&Compare with device", ID_COMPARE_DEVICE},
           {"", 0},
           {"SET VEQ-32-C DELIVERY &MODE", ID_DELIVERY_MODE}}},
-        {"Adjustment", {{"&Interface", ID_ADJUSTMENT_INTERFACE}}},
+        {"Adjustment", {{"&Interface", ID_ADJUSTMENT_INTERFACE}, {"&Automatic backups", ID_AUTOMATIC_BACKUPS}}},
         {"&?",
          {{"&Help", ID_HELP_FINDER},
           {"", 0},

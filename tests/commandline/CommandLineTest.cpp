@@ -420,7 +420,8 @@ TEST_F(CommandLineTest, WrongCommandLinesEndWithAUsageLineAndStatusTwo)
                                                          {"--download", "all", "--download", "dd", "--output", "x.txt"},
                                                          {"--download", "all", "--output", "a.txt", "--output", "b.txt"},
                                                          {"--upload", "a.txt", "--port", "COM1", "--port", "COM2"},
-                                                         {"--upload", "a.txt", "--simulate", "--simulate"}};
+                                                         {"--upload", "a.txt", "--simulate", "--simulate"},
+                                                         {"--download", "all", "--output", "x.txt", "--no-backup"}};
     for (const std::vector<std::string>& arguments : wrong) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         const Outcome outcome = Korva(arguments);
@@ -435,6 +436,53 @@ TEST_F(CommandLineTest, AnOptionGivenTwiceIsNamed)
 {
     const Outcome outcome = Korva({"--download", "all", "--output", "a.txt", "--output", "b.txt"});
     EXPECT_EQ(outcome.stderrText.substr(0, outcome.stderrText.find('\n')), "korva: --output is given twice");
+}
+
+// With the automatic backups on, an upload reads all data into the capture history first;
+// --no-backup skips that, and a backup that fails ends the command before anything is uploaded.
+class UploadBackupTest : public CommandLineTest {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.file("config/Local AppWizard-Generated Applications"));
+        WriteWholeFile(dir.file("config/Local AppWizard-Generated Applications/VEQ_32_C.conf"),
+                       "[Backups]\nAutomatic=true\n");
+        WriteWholeFile(dir.file("mine.txt"), AsFileText(kFileLines));
+    }
+};
+
+TEST_F(UploadBackupTest, TheDevicesDataGoIntoTheHistoryBeforeTheUpload)
+{
+    SimDevice device;
+    const Outcome outcome = Korva({"--upload", "mine.txt"});
+    EXPECT_EQ(outcome.status, 0) << outcome.stderrText;
+    const std::string backup = OnlyCapture();
+    ASSERT_FALSE(backup.empty());
+    EXPECT_EQ(outcome.stderrText, "korva: the device's data are backed up in " + backup + "\n");
+    EXPECT_EQ(ReadWholeFile(backup), AsFileText(sim::factoryData()));
+    EXPECT_TRUE(WaitUntil([&] { return device.DataLines() == kFileLines; }));
+    EXPECT_EQ(device.Commands(), (std::vector<std::string>{"R", "DA", "DE"}));
+
+    const Outcome unasked = Korva({"--upload", "mine.txt", "--no-backup"});
+    EXPECT_EQ(unasked.status, 0) << unasked.stderrText;
+    EXPECT_EQ(unasked.stderrText, "");
+    EXPECT_EQ(Captures().size(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return device.Commands().size() == 5; }));
+    EXPECT_EQ(device.Commands(), (std::vector<std::string>{"R", "DA", "DE", "R", "DE"}));
+}
+
+TEST_F(UploadBackupTest, ABackupThatFailsUploadsNothing)
+{
+    sim::Settings settings = SimDevice::Fast();
+    settings.faults.eotInLine = 40;
+    SimDevice device(settings);
+    const Outcome outcome = Korva({"--upload", "mine.txt"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.stderrText, "korva: the backup of the device failed: the device's data ended without their end "
+                                  "line; nothing was uploaded\n");
+    EXPECT_TRUE(device.LogStaysAt(device.engine().log().size()));
+    EXPECT_EQ(device.Commands(), (std::vector<std::string>{"R", "DA"}));
+    EXPECT_TRUE(device.DataLines().empty()) << "no line was uploaded";
 }
 
 }  // namespace

@@ -143,3 +143,32 @@ TEST(CaptureHistoryFolder, FollowsTheDataHome)
 }
 
 }  // namespace
+
+// What the automatic backups ask: the newest capture of a kind that holds whole data, judged
+// from its file, newer captures that are cut short, damaged or named in the future passed over.
+TEST_F(CaptureHistoryTest, NewestWholeCaptureOfAKindIsJudgedFromItsFile)
+{
+    CCapture found;
+    EXPECT_FALSE(history.NewestWhole("DA", kMoment, &found)) << "an empty history";
+    const QString whole = Keep(kMoment.addDays(-3), "DA");
+    Keep(kMoment.addDays(-1), "DD");
+    const QString cutShort = Keep(kMoment.addSecs(-120), "DA");
+    WriteWholeFile(cutShort.toStdString(), AsSaved(AsBufferLines({"ALL DATA", "A4 440.0 Hz"})));
+    const QString withNul = Keep(kMoment.addSecs(-60), "DA");
+    WriteWholeFile(withNul.toStdString(), std::string("ALL DATA\r\nA4 4") + '\0' + "40.0 Hz\r\n" + kEndMarkerLine + "\r\n");
+    Keep(kMoment.addDays(1), "DA");
+
+    ASSERT_TRUE(history.NewestWhole("DA", kMoment, &found));
+    EXPECT_EQ(found.path, whole);
+    EXPECT_EQ(found.when, kMoment.addDays(-3));
+    ASSERT_TRUE(history.NewestWhole("DD", kMoment, &found));
+    EXPECT_EQ(found.when, kMoment.addDays(-1));
+    EXPECT_FALSE(history.NewestWhole("DT", kMoment, &found));
+
+    // As a load reads it: what follows the end line does not count, and lines that end in LF
+    // alone are no lines.
+    WriteWholeFile(withNul.toStdString(), std::string("ALL DATA\n") + kEndMarkerLine + "\n");
+    WriteWholeFile(cutShort.toStdString(), std::string("ALL DATA\r\n") + kEndMarkerLine + "\r\nrest\r\n");
+    ASSERT_TRUE(history.NewestWhole("DA", kMoment, &found));
+    EXPECT_EQ(found.path, cutShort);
+}

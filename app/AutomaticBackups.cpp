@@ -21,8 +21,8 @@ namespace {
 constexpr const char* kTextBackingUp = "Backing up all data from the device before %1: %2 lines";
 constexpr const char* kTextDaily = "Daily backup of the device: %1 lines";
 constexpr const char* kTextWaiting = "Waiting for the automatic backup to finish: %1 lines";
-constexpr const char* kTextBackedUp = "All data of the device are backed up in the capture history: %1";
-constexpr const char* kTextDailyDone = "The daily backup of the device is in the capture history: %1";
+constexpr const char* kTextBackedUp = "Backup of the device in the capture history: %1";
+constexpr const char* kTextDailyDone = "Daily backup of the device in the capture history: %1";
 constexpr const char* kTextDailyFailed = "The daily backup of the device failed: %1. It is tried again when the device is next found.";
 constexpr const char* kTextCancelled = "%1 was cancelled: the device's data are as they were.";
 constexpr const char* kTextNotGivenAgain = "%1 was not carried out: the window changed while the backup ran.";
@@ -65,6 +65,9 @@ void CAutomaticBackups::Toggle()
         return;
     }
     m_bOn = !m_bOn;
+    // Turned on with the device found: the first backup need not wait for the next search.
+    if (m_bOn && m_view.m_bIdentified == 1)
+        OnDeviceFound();
 }
 
 bool CAutomaticBackups::IsRunning() const
@@ -155,7 +158,7 @@ void CAutomaticBackups::OnDailyRead(const CReadBack& read)
     if (read.GetResult() == CReadBack::kComplete)
         m_frame.SetIdleMessage(Latin1(kTextDailyDone).arg(FileName(read.CapturePath())));
     else
-        m_frame.SetIdleMessage(Latin1(kTextDailyFailed).arg(BackupFailure(read)));
+        m_frame.SetIdleMessage(Latin1(kTextDailyFailed).arg(read.Failure()));
 }
 
 void CAutomaticBackups::Resume(const CReadBack& read)
@@ -164,7 +167,7 @@ void CAutomaticBackups::Resume(const CReadBack& read)
         m_frame.SetIdleMessage(Latin1(kTextBackedUp).arg(FileName(read.CapturePath())));
         return GoOn();
     }
-    const int answer = framework::AfxMessageBox(Latin1(kAskGoOn).arg(CommandName(), BackupFailure(read)),
+    const int answer = framework::AfxMessageBox(Latin1(kAskGoOn).arg(CommandName(), read.Failure()),
                                                 framework::MB_YESNO | framework::MB_ICONEXCLAMATION
                                                     | framework::MB_DEFBUTTON2);
     if (answer == framework::IDYES)

@@ -309,7 +309,7 @@ void CTransferRun::StartBackup()
     m_clock.start();
     if (!m_pBackup->Start())
         Finish(kExitFailed, QStringLiteral("the backup of the device failed: %1; nothing was uploaded")
-                                .arg(BackupFailure(*m_pBackup)));
+                                .arg(m_pBackup->Failure()));
 }
 
 void CTransferRun::OnBackedUp(const CReadBack& read)
@@ -318,7 +318,7 @@ void CTransferRun::OnBackedUp(const CReadBack& read)
         return;
     if (read.GetResult() != CReadBack::kComplete)
         return Finish(kExitFailed,
-                      QStringLiteral("the backup of the device failed: %1; nothing was uploaded").arg(BackupFailure(read)));
+                      QStringLiteral("the backup of the device failed: %1; nothing was uploaded").arg(read.Failure()));
     Note(QStringLiteral("the device's data are backed up in %1").arg(read.CapturePath()));
     LoadUpload();
 }
@@ -497,12 +497,8 @@ void CTransferRun::OnVerified(const CReadBack& read)
     case CReadBack::kComplete: break;
     case CReadBack::kNoDevice: return Finish(kExitFailed, NoDeviceLine());
     case CReadBack::kIncomplete:
-        return Finish(kExitFailed, QStringLiteral("the device's data ended without their end line; nothing was compared"));
     case CReadBack::kTimedOut:
-        return Finish(kExitFailed, QStringLiteral("time-out while the device's data came; nothing was compared"));
-    case CReadBack::kDamaged:
-        return Finish(kExitFailed, QStringLiteral("the device's data arrived damaged (%1); nothing was compared")
-                                       .arg(DescribeDamage(end.damage)));
+    case CReadBack::kDamaged: return Finish(kExitFailed, read.Failure() + QStringLiteral("; nothing was compared"));
     default:
         return Finish(kExitFailed, end.nOutcome == kOutcomeNone
                                        ? QStringLiteral("the port changed while the device was read")

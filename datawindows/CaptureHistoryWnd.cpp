@@ -1,5 +1,6 @@
 #include "CaptureHistoryWnd.h"
 
+#include "AutomaticBackup.h"
 #include "CompareWnd.h"
 #include "DataViewer.h"
 #include "DeviceProtocol.h"
@@ -107,6 +108,7 @@ CCaptureHistoryWnd::CCaptureHistoryWnd(framework::CWinApp& app, framework::CDocu
     splitter->setSizes({kListWidth, kWidth - kListWidth});
     m_pFolder = new QLabel(this);
     m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pFolder->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pFolder);
     layout->addWidget(splitter, 1);
@@ -235,12 +237,19 @@ void CCaptureHistoryWnd::FillList(const QStringList& selected, const QString& cu
 void CCaptureHistoryWnd::ShowFolderLine()
 {
     const QString folder = QDir::toNativeSeparators(m_history.Folder());
+    QString text;
     if (m_captures.empty())
-        m_pFolder->setText(QStringLiteral("No captures in %1. Every download that ends with data is kept there.").arg(folder));
+        text = QStringLiteral("No captures in %1. Every download that ends with data is kept there.").arg(folder);
     else if (m_captures.size() == 1)
-        m_pFolder->setText(QStringLiteral("1 capture in %1").arg(folder));
+        text = QStringLiteral("1 capture in %1").arg(folder);
     else
-        m_pFolder->setText(QStringLiteral("%L1 captures in %2, newest first").arg(m_captures.size()).arg(folder));
+        text = QStringLiteral("%L1 captures in %2, newest first").arg(m_captures.size()).arg(folder);
+    text += AutomaticBackupsOn()
+        ? QStringLiteral("\nAutomatic backups are on: all data of the device are read into this history before "
+                         "PUT DATA and delivery mode, and once a day (Adjustment, Automatic backups).")
+        : QStringLiteral("\nAutomatic backups are off: turn them on in Adjustment, Automatic backups, to have all data "
+                         "of the device read into this history before PUT DATA and delivery mode, and once a day.");
+    m_pFolder->setText(text);
 }
 
 std::vector<CCapture> CCaptureHistoryWnd::Selected() const

@@ -112,6 +112,29 @@ CReadBack::Result CReadBack::ResultOf(const CTransferEnd& end)
     }
 }
 
+QString CReadBack::Failure() const
+{
+    const CTransferEnd& end = m_end;
+    switch (m_nResult) {
+    case kNotStarted: return QStringLiteral("the device is busy with another transfer");
+    case kNoDevice: return QStringLiteral("the device sent no data");
+    case kIncomplete: return QStringLiteral("the device's data ended without their end line");
+    case kTimedOut: return QStringLiteral("time-out while the device's data came");
+    case kDamaged:
+        return QStringLiteral("the device's data arrived damaged (%1)").arg(DescribeDamage(end.damage));
+    case kFailed:
+        if (end.nOutcome == kOutcomeNone)
+            return QStringLiteral("the port was changed");
+        if (const char* why = ReceiveErrorText(end.nCode))
+            return QStringLiteral("port error: %1").arg(QLatin1String(why));
+        return end.nOutcome == kOutcomeOverflow ? QStringLiteral("the data did not fit into working storage")
+                                                : QStringLiteral("the port failed");
+    case kRunning:
+    case kComplete: break;
+    }
+    return QString();
+}
+
 QByteArray CReadBack::Data() const
 {
     return m_doc.FileBytes();

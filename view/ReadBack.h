@@ -51,6 +51,9 @@ public:
     QByteArray Data() const;
     // The lines received so far, while the read runs.
     int32_t LinesReceived() const;
+    // Why the read did not end complete, in the user's words ("the device sent no data", ...);
+    // empty while it runs and once it has.
+    QString Failure() const;
     // The read's file in the capture history; empty when none was kept.
     QString CapturePath() const;
 

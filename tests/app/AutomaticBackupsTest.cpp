@@ -105,6 +105,10 @@ TEST_F(AutomaticBackupsTest, AreOffUntilTurnedOnAndTheMenuItemShowsAndKeepsTheSe
     EXPECT_TRUE(item->isChecked());
     EXPECT_EQ(QSettings(QString::fromStdString(SettingsFile()), QSettings::NativeFormat).value("Backups/Automatic"),
               QVariant(true));
+    // Turned on with the device found and no backup in the history: the first one is made now.
+    ASSERT_TRUE(WaitUntil([&] { return Backups().IsRunning(); }));
+    ASSERT_TRUE(BackupEnds());
+    EXPECT_TRUE(CommandsBecome({"R", "DD", "DE", "DA"})) << ::testing::PrintToString(device->Commands());
     ASSERT_TRUE(framework::ExecuteCommand(*frame, ID_AUTOMATIC_BACKUPS));
     Idle();
     EXPECT_FALSE(item->isChecked());
@@ -186,7 +190,7 @@ TEST_F(AutomaticBackupsTest, ABackupThatTimesOutAsksAndNoLeavesTheDeviceAsItWas)
     ASSERT_TRUE(BackupEnds());
     ASSERT_EQ(boxes.texts.size(), boxesBefore + 1);
     const framework::MessageBoxRequest& ask = boxes.boxes.back();
-    EXPECT_TRUE(ask.text.startsWith(kAskPrefix + QStringLiteral("PUT DATA failed: the device fell silent")))
+    EXPECT_TRUE(ask.text.startsWith(kAskPrefix + QStringLiteral("PUT DATA failed: time-out while the device")))
         << ask.text.toStdString();
     EXPECT_EQ(ask.type & 0xF, framework::MB_YESNO);
     EXPECT_TRUE(ask.type & framework::MB_DEFBUTTON2) << "No is the default";
@@ -219,7 +223,7 @@ TEST_F(AutomaticBackupsTest, TheDeviceFoundWithoutABackupOfTheLastDayIsBackedUpU
     ASSERT_TRUE(BackupEnds());
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_TRUE(CommandsBecome({"R", "DA"})) << ::testing::PrintToString(device->Commands());
-    EXPECT_TRUE(StatusText().startsWith(QStringLiteral("The daily backup of the device is in the capture history: ")))
+    EXPECT_TRUE(StatusText().startsWith(QStringLiteral("Daily backup of the device in the capture history: ")))
         << StatusText().toStdString();
     EXPECT_TRUE(Look() == before);
     EXPECT_EQ(Captures().size(), 2u);
@@ -240,7 +244,7 @@ TEST_F(AutomaticBackupsTest, ACommandGivenDuringTheDailyBackupWaitsForIt)
     ASSERT_TRUE(Start());
     // Paced, so that the backup takes a while.
     sim::Settings paced = SimDevice::Fast();
-    paced.charsPerSecond = 300000;
+    paced.charsPerSecond = 1000000;
     StartDevice(paced);
     ASSERT_NO_FATAL_FAILURE(Identify());
     ASSERT_TRUE(WaitUntil([&] { return Backups().IsRunning(); }));

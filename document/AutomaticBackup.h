@@ -7,7 +7,6 @@
 #include <QString>
 
 class CCaptureHistory;
-class CReadBack;
 
 bool AutomaticBackupsOn();
 // Writes the setting to the settings file now; false when it could not be written.
@@ -15,6 +14,3 @@ bool SetAutomaticBackups(bool on);
 
 // The daily backup is due when the history holds no whole ALL DATA capture of the last day.
 bool DailyBackupDue(const CCaptureHistory& history, const QDateTime& now = QDateTime::currentDateTime());
-
-// Why a backup did not end complete, in the user's words: "the device sent no data", ...
-QString BackupFailure(const CReadBack& read);

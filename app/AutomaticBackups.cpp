@@ -43,13 +43,12 @@ QString FileName(const QString& path)
 }  // namespace
 
 CAutomaticBackups::CAutomaticBackups(CKorvaDoc& doc, CKorvaView& view, framework::CFrameWnd& frame)
-    : m_doc(doc), m_view(view), m_frame(frame), m_bOn(AutomaticBackupsOn()), m_pProgress(std::make_unique<QTimer>())
+    : m_doc(doc), m_view(view), m_frame(frame), m_bOn(AutomaticBackupsOn())
 {
     m_view.m_fnBeforeErase = [this](unsigned command, std::function<void()> proceed) {
         return BeforeErase(command, std::move(proceed));
     };
     m_view.m_fnOnDeviceFound = [this] { OnDeviceFound(); };
-    QObject::connect(m_pProgress.get(), &QTimer::timeout, [this] { ShowProgress(); });
 }
 
 CAutomaticBackups::~CAutomaticBackups()
@@ -104,12 +103,9 @@ bool CAutomaticBackups::StartRead(bool daily)
 {
     m_pRead = std::make_unique<CReadBack>(m_doc, m_view, *DownloadKindForCommand(ID_ALL_DATA));
     m_pRead->m_fnOnDone = [this](const CReadBack& read) { OnRead(read); };
-    if (!m_pRead->Start())
-        return false;
+    m_pRead->m_fnOnProgress = [this](const CReadBack&) { ShowProgress(); };
     m_bDaily = daily;
-    ShowProgress();
-    m_pProgress->start(kProgressMs);
-    return true;
+    return m_pRead->Start();
 }
 
 void CAutomaticBackups::ShowProgress()
@@ -142,7 +138,6 @@ void CAutomaticBackups::StartDaily()
 
 void CAutomaticBackups::OnRead(const CReadBack& read)
 {
-    m_pProgress->stop();
     if (read.GetResult() == CReadBack::kComplete)
         m_strLastCapture = read.CapturePath();
     if (m_bDaily)

@@ -15,14 +15,10 @@
 class CKorvaDoc;
 class CKorvaView;
 class CReadBack;
-class QTimer;
 namespace framework { class CFrameWnd; }
 
 class CAutomaticBackups {
 public:
-    // How often the status bar's count of lines is renewed.
-    static constexpr int kProgressMs = 250;
-
     CAutomaticBackups(CKorvaDoc& doc, CKorvaView& view, framework::CFrameWnd& frame);
     ~CAutomaticBackups();
     CAutomaticBackups(const CAutomaticBackups&) = delete;
@@ -60,7 +56,6 @@ private:
     unsigned m_nWaitingCommand = 0;
     std::function<void()> m_fnProceed;
     QString m_strLastCapture;
-    std::unique_ptr<QTimer> m_pProgress;
     // Work left to the event loop is not done once the backups are gone.
     QObject m_context;
 };

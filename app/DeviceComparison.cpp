@@ -9,7 +9,6 @@
 #include "ReadBack.h"
 
 #include <QTime>
-#include <QTimer>
 
 namespace {
 
@@ -44,11 +43,10 @@ QString NoteOn(const CReadBack& read)
 }  // namespace
 
 CDeviceComparison::CDeviceComparison(CKorvaDoc& doc, CKorvaView& view, framework::CFrameWnd& frame)
-    : m_doc(doc), m_frame(frame), m_pRead(std::make_unique<CReadBack>(doc, view, KindOfWorkingStorage(doc))),
-      m_pProgress(std::make_unique<QTimer>())
+    : m_doc(doc), m_frame(frame), m_pRead(std::make_unique<CReadBack>(doc, view, KindOfWorkingStorage(doc)))
 {
     m_pRead->m_fnOnDone = [this](const CReadBack& read) { OnRead(read); };
-    QObject::connect(m_pProgress.get(), &QTimer::timeout, [this] { ShowProgress(); });
+    m_pRead->m_fnOnProgress = [this](const CReadBack&) { ShowProgress(); };
 }
 
 CDeviceComparison::~CDeviceComparison() = default;
@@ -57,11 +55,7 @@ bool CDeviceComparison::Start()
 {
     // Working storage as the command found it, whatever happens to it while the device is read.
     m_stored = {m_doc.GetTitle(), m_doc.FileBytes()};
-    if (!m_pRead->Start())
-        return false;
-    ShowProgress();
-    m_pProgress->start(kProgressMs);
-    return true;
+    return m_pRead->Start();
 }
 
 bool CDeviceComparison::IsRunning() const
@@ -76,7 +70,6 @@ void CDeviceComparison::ShowProgress()
 
 void CDeviceComparison::OnRead(const CReadBack& read)
 {
-    m_pProgress->stop();
     m_frame.SetIdleMessage(QString());
     const CReadBack::Result result = read.GetResult();
     if (result == CReadBack::kNoDevice || result == CReadBack::kFailed) {
@@ -98,7 +91,7 @@ void CDeviceComparison::OnRead(const CReadBack& read)
                                        QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))),
                               read.Data()};
     m_pWindow = new CCompareWnd(m_stored, device, labels, &m_frame);
-    QObject::connect(m_pWindow, &QObject::destroyed, m_pProgress.get(), [this] { m_pWindow = nullptr; });
+    QObject::connect(m_pWindow, &QObject::destroyed, &m_context, [this] { m_pWindow = nullptr; });
     m_pWindow->show();
     m_pWindow->raise();
     m_pWindow->activateWindow();

@@ -5,6 +5,7 @@
 // bar tells the progress meanwhile; a device that sends nothing is told in a box.
 #include "CompareWnd.h"
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -12,14 +13,10 @@
 class CKorvaDoc;
 class CKorvaView;
 class CReadBack;
-class QTimer;
 namespace framework { class CFrameWnd; }
 
 class CDeviceComparison {
 public:
-    // How often the status bar's count of lines is renewed.
-    static constexpr int kProgressMs = 250;
-
     CDeviceComparison(CKorvaDoc& doc, CKorvaView& view, framework::CFrameWnd& frame);
     ~CDeviceComparison();
 
@@ -37,6 +34,7 @@ private:
     framework::CFrameWnd& m_frame;
     CCompareSide m_stored;
     std::unique_ptr<CReadBack> m_pRead;
-    std::unique_ptr<QTimer> m_pProgress;
     CCompareWnd* m_pWindow = nullptr;
+    // The window's end is not heard of once the comparison is gone.
+    QObject m_context;
 };

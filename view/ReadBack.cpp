@@ -27,8 +27,13 @@ private:
 };
 
 CReadBack::CReadBack(CKorvaDoc& lender, CKorvaView& lenderView, const DownloadKind& kind)
-    : m_lender(lender), m_lenderView(lenderView), m_kind(kind), m_pView(std::make_unique<CQuietView>(*this))
+    : m_lender(lender), m_lenderView(lenderView), m_kind(kind), m_pView(std::make_unique<CQuietView>(*this)),
+      m_pProgress(std::make_unique<QTimer>())
 {
+    QObject::connect(m_pProgress.get(), &QTimer::timeout, [this] {
+        if (m_fnOnProgress)
+            m_fnOnProgress(*this);
+    });
     m_pView->SetDocument(&m_doc);
     m_pView->m_fnOnTransferEnd = [this](const CTransferEnd& end) { OnTransferEnd(end); };
 }
@@ -59,6 +64,9 @@ bool CReadBack::Start()
     m_pView->m_bIdentified = 1;
     m_pView->StartDownload(m_kind);
     m_pView->OnActivateView(1, m_pView.get(), nullptr);
+    if (m_fnOnProgress)
+        m_fnOnProgress(*this);
+    m_pProgress->start(kProgressMs);
     return true;
 }
 
@@ -86,6 +94,7 @@ void CReadBack::Abandon()
 
 void CReadBack::ReturnLink()
 {
+    m_pProgress->stop();
     m_bFinishing = false;
     m_doc.MoveLinkTo(m_lender);
 }

@@ -19,6 +19,7 @@
 #include <memory>
 
 struct DownloadKind;
+class QTimer;
 
 class CReadBack {
 public:
@@ -59,6 +60,10 @@ public:
 
     // Called from the event loop once the read has ended and the link is back with the lender.
     std::function<void(const CReadBack&)> m_fnOnDone;
+    // Called when the read starts and every kProgressMs while it runs (a status bar's count
+    // of lines).
+    static constexpr int kProgressMs = 250;
+    std::function<void(const CReadBack&)> m_fnOnProgress;
 
 private:
     class CQuietView;
@@ -80,6 +85,7 @@ private:
     int32_t m_nPortIndex = 0;
     int32_t m_nDeviceRevision = 0;
     bool m_bFinishing = false;
+    std::unique_ptr<QTimer> m_pProgress;
     // The end is finished from the event loop, and not at all once the read is gone.
     QObject m_context;
 };

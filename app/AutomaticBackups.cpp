@@ -21,6 +21,7 @@ namespace {
 constexpr const char* kTextBackingUp = "Backing up all data from the device before %1: %2 lines";
 constexpr const char* kTextDaily = "Daily backup of the device: %1 lines";
 constexpr const char* kTextWaiting = "Waiting for the automatic backup to finish: %1 lines";
+constexpr const char* kTextWaitingForLink = "Waiting for the device's data being read to finish, then backing up before %1";
 constexpr const char* kTextBackedUp = "Backup of the device in the capture history: %1";
 constexpr const char* kTextDailyDone = "Daily backup of the device in the capture history: %1";
 constexpr const char* kTextDailyFailed = "The daily backup of the device failed: %1. It is tried again when the device is next found.";
@@ -29,6 +30,9 @@ constexpr const char* kTextNotGivenAgain = "%1 was not carried out: the window c
 constexpr const char* kAskGoOn = "The backup of the device's data before %1 failed: %2.\n\n"
                                  "Go on without a backup? The device's data are then lost for good.";
 constexpr const char* kMsgNotWritten = "The setting could not be written to the settings file.";
+
+// How often a backup that waits for the window's link looks whether it is back.
+constexpr int kLinkLookMs = 50;
 
 QString Latin1(const char* text)
 {
@@ -94,9 +98,20 @@ bool CAutomaticBackups::BeforeErase(unsigned command, std::function<void()> proc
         ShowProgress();
         return true;
     }
-    if (!StartRead(false))
-        Resume(*m_pRead);
+    StartOrWait();
     return true;
+}
+
+// Another read of the device (a comparison) holds the window's link: the backup follows once
+// the link is back. A controller that is busy otherwise counts as a backup that failed.
+void CAutomaticBackups::StartOrWait()
+{
+    if (!m_fnProceed || StartRead(false))
+        return;
+    if (!m_doc.IsLinkLent())
+        return Resume(*m_pRead);
+    m_frame.SetIdleMessage(Latin1(kTextWaitingForLink).arg(CommandName()));
+    QTimer::singleShot(kLinkLookMs, &m_context, [this] { StartOrWait(); });
 }
 
 bool CAutomaticBackups::StartRead(bool daily)

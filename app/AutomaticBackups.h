@@ -37,6 +37,7 @@ private:
     void OnDeviceFound();
     void StartDaily();
     bool StartRead(bool daily);
+    void StartOrWait();
     void ShowProgress();
     void OnRead(const CReadBack& read);
     void OnDailyRead(const CReadBack& read);

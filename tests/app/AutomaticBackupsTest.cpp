@@ -147,6 +147,26 @@ TEST_F(AutomaticBackupsTest, PutDataReadsAllDataIntoTheHistoryFirstAndLeavesTheW
     EXPECT_TRUE(WaitUntil([&] { return device->DataLines() == AdjustmentLines(); }));
 }
 
+TEST_F(AutomaticBackupsTest, PutDataDuringACompareWithDeviceIsBackedUpOnceTheComparisonHasEnded)
+{
+    TurnOn();
+    PlaceBackup(QDateTime::currentDateTime());
+    ASSERT_TRUE(Start());
+    StartDevice();
+    ASSERT_NO_FATAL_FAILURE(CaptureData());
+    Idle();
+    const size_t boxesBefore = boxes.texts.size();
+    ASSERT_TRUE(framework::ExecuteCommand(*frame, ID_COMPARE_DEVICE));
+    Click(ID_PUT_DATA);
+    EXPECT_FALSE(Backups().IsRunning());
+    EXPECT_TRUE(StatusText().startsWith(QStringLiteral("Waiting for the device's data being read to finish")))
+        << StatusText().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return State() == kStateUpload; }, 20000));
+    EXPECT_EQ(boxes.texts.size(), boxesBefore) << "no question: the backup ran";
+    TickToIdle();
+    EXPECT_TRUE(CommandsBecome({"R", "DD", "DD", "DA", "DE"})) << ::testing::PrintToString(device->Commands());
+}
+
 TEST_F(AutomaticBackupsTest, DeliveryModeIsBackedUpAfterTheConfirmation)
 {
     TurnOn();

@@ -151,16 +151,13 @@ void CAutomaticBackups::StartDaily()
         StartRead(true);
 }
 
+// A backup made for a command always has the command waiting; a daily one may have one.
 void CAutomaticBackups::OnRead(const CReadBack& read)
 {
-    if (read.GetResult() == CReadBack::kComplete)
-        m_strLastCapture = read.CapturePath();
     if (m_bDaily)
         OnDailyRead(read);
     if (m_fnProceed)
-        return Resume(read);
-    if (!m_bDaily)
-        m_frame.SetIdleMessage(QString());
+        Resume(read);
 }
 
 void CAutomaticBackups::OnDailyRead(const CReadBack& read)

@@ -29,8 +29,6 @@ public:
     bool IsOn() const { return m_bOn; }
     // A backup reads the device now.
     bool IsRunning() const;
-    // The capture of the last backup that ended complete; empty before it.
-    const QString& LastCapture() const { return m_strLastCapture; }
 
 private:
     bool BeforeErase(unsigned command, std::function<void()> proceed);
@@ -56,7 +54,6 @@ private:
     // The command that waits for the backup, and what it does once it may go on.
     unsigned m_nWaitingCommand = 0;
     std::function<void()> m_fnProceed;
-    QString m_strLastCapture;
     // Work left to the event loop is not done once the backups are gone.
     QObject m_context;
 };

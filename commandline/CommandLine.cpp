@@ -307,9 +307,9 @@ void CTransferRun::StartBackup()
     m_pBackup = std::make_unique<CReadBack>(m_doc, m_view, *DownloadKindForCommand(ID_ALL_DATA));
     m_pBackup->m_fnOnDone = [this](const CReadBack& read) { OnBackedUp(read); };
     m_clock.start();
+    // A read that cannot start is a backup that failed (its failure says why).
     if (!m_pBackup->Start())
-        Finish(kExitFailed, QStringLiteral("the backup of the device failed: %1; nothing was uploaded")
-                                .arg(m_pBackup->Failure()));
+        OnBackedUp(*m_pBackup);
 }
 
 void CTransferRun::OnBackedUp(const CReadBack& read)
